@@ -1,0 +1,96 @@
+#include "cli/cli_common.h"
+
+#include <cstdio>
+
+namespace cli {
+
+static void write(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+void out(const QString &text)
+{
+    write(stdout, text);
+}
+
+void err(const QString &text)
+{
+    write(stderr, text);
+}
+
+int usageError(const QString &verb, const QString &message)
+{
+    err(QStringLiteral("vltn %1: %2 (vltn %1 --help で使い方を表示します)\n").arg(verb, message));
+    return ExitUsage;
+}
+
+bool parseVerb(QCommandLineParser &parser, const QStringList &args, const QString &verb,
+               int positionals, int &exitCode)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("この説明を表示します。"));
+    parser.addOption(help);
+    if (!parser.parse(args)) {
+        exitCode = usageError(verb, parser.errorText());
+        return false;
+    }
+    if (parser.isSet(help)) {
+        out(parser.helpText());
+        exitCode = ExitOk;
+        return false;
+    }
+    const qsizetype given = parser.positionalArguments().size();
+    if (given != positionals) {
+        exitCode = usageError(verb, given < positionals ? QStringLiteral("入力ファイルを指定してください。")
+                                                        : QStringLiteral("引数が多すぎます。"));
+        return false;
+    }
+    return true;
+}
+
+bool intOption(const QCommandLineParser &parser, const QString &name, int min, int max,
+               int &value, const QString &verb, int &exitCode)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const int v = parser.value(name).toInt(&ok);
+    if (!ok || v < min || v > max) {
+        exitCode = usageError(verb, QStringLiteral("--%1 には %2 から %3 までの整数を指定してください。")
+                                        .arg(name)
+                                        .arg(min)
+                                        .arg(max));
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+QString jsonString(const QString &text)
+{
+    QString s;
+    s.reserve(text.size() + 2);
+    s.append(u'"');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'"': s.append(u"\\\""); break;
+        case u'\\': s.append(u"\\\\"); break;
+        case u'\n': s.append(u"\\n"); break;
+        case u'\r': s.append(u"\\r"); break;
+        case u'\t': s.append(u"\\t"); break;
+        default:
+            if (c.unicode() < 0x20)
+                s.append(QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')));
+            else
+                s.append(c);
+        }
+    }
+    s.append(u'"');
+    return s;
+}
+
+} // namespace cli

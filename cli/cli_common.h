@@ -1,0 +1,32 @@
+#pragma once
+// Small helpers the verbs share: output, usage errors, option values.
+
+#include <QCommandLineParser>
+#include <QString>
+
+namespace cli {
+
+enum ExitCode { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
+
+// Standard output and standard error take UTF-8 text.
+void out(const QString &text);
+void err(const QString &text);
+
+// Prints "vltn VERB: MESSAGE" and a hint to stderr; returns ExitUsage.
+int usageError(const QString &verb, const QString &message);
+
+// Parses the verb's arguments; on a parse error or a wrong number of
+// positional arguments it reports a usage error and returns false with
+// `exitCode` set. `--help` prints the verb's help and returns false with
+// exitCode 0.
+bool parseVerb(QCommandLineParser &parser, const QStringList &args, const QString &verb,
+               int positionals, int &exitCode);
+
+// An option that must be a whole number in [min, max].
+bool intOption(const QCommandLineParser &parser, const QString &name, int min, int max,
+               int &value, const QString &verb, int &exitCode);
+
+// A JSON string literal (quotes included); non-ASCII text is written as is.
+QString jsonString(const QString &text);
+
+} // namespace cli

@@ -1,0 +1,117 @@
+// vltn compile / vltn format: the H-MML compiler and the OMP formatter.
+
+#include "cli/cli_common.h"
+#include "cli/verbs.h"
+
+#include "hmml/compiler.h"
+#include "hmml/formatter.h"
+#include "hmml/hmml_file.h"
+#include "platform/text_file.h"
+
+namespace cli {
+
+namespace {
+
+const QString SeparatorOpt = QStringLiteral("separator");
+const QString IntervalOpt = QStringLiteral("interval");
+
+void addLayoutOptions(QCommandLineParser &parser)
+{
+    parser.addOption({SeparatorOpt,
+                      QStringLiteral("区切り文字 (先頭の 1 文字、\" \" から \"/\" まで、$ と * を除く)。既定: なし"),
+                      QStringLiteral("C")});
+    parser.addOption({IntervalOpt, QStringLiteral("区切り文字を入れる間隔 (トークン数)。既定: 0 (入れない)"),
+                      QStringLiteral("N")});
+}
+
+bool layoutOptions(const QCommandLineParser &parser, const QString &verb, QString &separator,
+                   int &interval, int &exitCode)
+{
+    separator = parser.value(SeparatorOpt);
+    interval = 0;
+    return intOption(parser, IntervalOpt, INT_MIN, INT_MAX, interval, verb, exitCode);
+}
+
+} // namespace
+
+int runCompile(const QStringList &args)
+{
+    const QString verb = QStringLiteral("compile");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("H-MML ファイルを OMP データに変換して表示します。"));
+    const QCommandLineOption raw(QStringLiteral("raw"), QStringLiteral("整形せず、変換したままの OMP データを表示します。"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("OMP データ、曲名などと結果を 1 行の JSON で表示します。"));
+    parser.addOption(raw);
+    parser.addOption(json);
+    addLayoutOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("H-MML ファイル (- は標準入力)"));
+
+    int exitCode = ExitOk;
+    QString separator;
+    int interval = 0;
+    if (!parseVerb(parser, args, verb, 1, exitCode) || !layoutOptions(parser, verb, separator, interval, exitCode))
+        return exitCode;
+
+    const QString path = parser.positionalArguments().at(0);
+    const HmmlFileText file = readHmmlFile(path);
+    if (!file.ok()) {
+        err(QStringLiteral("vltn: %1\n").arg(file.error));
+        return ExitFailure;
+    }
+
+    ConversionStatus status;
+    HmmlSongFields song;
+    QString omp = HMML_Convert(file.text, QStringLiteral("\r\n"), true, status, song);
+    if (status.ok() && !parser.isSet(raw))
+        omp = OMP_Format(omp, separator, interval, status);
+
+    if (parser.isSet(json)) {
+        out(QStringLiteral("{\"omp\":%1,\"title\":%2,\"author\":%3,\"copyright\":%4,\"program\":%5,"
+                           "\"status\":{\"code\":%6,\"line\":%7,\"message\":%8}}\n")
+                .arg(jsonString(omp), jsonString(song.title), jsonString(song.author), jsonString(song.copyright))
+                .arg(HMML_ProgramNumber())
+                .arg(status.code)
+                .arg(status.line)
+                .arg(jsonString(status.message)));
+        return status.ok() ? ExitOk : ExitFailure;
+    }
+    if (!status.ok()) {
+        err(QStringLiteral("%1:%2: error: %3\n").arg(path).arg(status.line).arg(status.message));
+        return ExitFailure;
+    }
+    out(omp + u'\n');
+    return ExitOk;
+}
+
+int runFormat(const QStringList &args)
+{
+    const QString verb = QStringLiteral("format");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("OMP データを整形して表示します。"));
+    addLayoutOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("OMP データのファイル (- は標準入力)"));
+
+    int exitCode = ExitOk;
+    QString separator;
+    int interval = 0;
+    if (!parseVerb(parser, args, verb, 1, exitCode) || !layoutOptions(parser, verb, separator, interval, exitCode))
+        return exitCode;
+
+    const QString path = parser.positionalArguments().at(0);
+    const TextFile::ReadResult read = TextFile::readBytes(path);
+    if (!read.ok()) {
+        err(QStringLiteral("vltn: %1\n").arg(read.error));
+        return ExitFailure;
+    }
+    ConversionStatus status;
+    const QString omp = OMP_Format(TextFile::decode(read.bytes), separator, interval, status);
+    if (!status.ok()) {
+        err(QStringLiteral("vltn: %1: %2\n").arg(path, status.message));
+        return ExitFailure;
+    }
+    out(omp + u'\n');
+    return ExitOk;
+}
+
+} // namespace cli

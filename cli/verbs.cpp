@@ -1,0 +1,14 @@
+#include "cli/verbs.h"
+
+namespace cli {
+
+const std::vector<Verb> &verbs()
+{
+    static const std::vector<Verb> all = {
+        {"compile", "compile [--raw] [--separator C] [--interval N] [--json] FILE   H-MML を OMP に変換", runCompile},
+        {"format", "format [--separator C] [--interval N] FILE                     OMP データを整形 (- は標準入力)", runFormat},
+    };
+    return all;
+}
+
+} // namespace cli

@@ -1,0 +1,25 @@
+#pragma once
+// The verbs of the command-line tool. Each takes its own arguments (the verb
+// itself first, as QCommandLineParser expects) and returns the exit code:
+// 0 success, 1 a failure of the work, 2 a usage error.
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace cli {
+
+struct Verb {
+    const char *name;
+    const char *synopsis; // one line for `vltn --help`
+    int (*run)(const QStringList &args);
+};
+
+int runCompile(const QStringList &args);
+int runFormat(const QStringList &args);
+
+// Every verb, in the order `vltn --help` lists them.
+const std::vector<Verb> &verbs();
+
+} // namespace cli

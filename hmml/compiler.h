@@ -1,0 +1,34 @@
+#pragma once
+// The H-MML compiler: one call turns a whole H-MML text into OMP data.
+
+#include "hmml/conversion_status.h"
+
+#include <QString>
+
+// What a conversion learns about the song besides its notes. Emptied at the
+// start of every call; on an error the fields keep what the lines before it
+// had set.
+struct HmmlSongFields {
+    QString title;
+    QString author;
+    QString copyright;
+};
+
+// Compiles `source`, split into lines at every `lineSeparator` (empty means
+// "\r\n"). With `raw` the OMP data comes back as emitted; otherwise it is
+// passed through OMP_Format(omp, "", 0). On an error the result is empty and
+// `status` tells the code, line and message.
+QString HMML_Convert(const QString &source, const QString &lineSeparator, bool raw,
+                     ConversionStatus &status, HmmlSongFields &song);
+
+// The program number (General MIDI program 1 to 128 as written) of the last
+// text converted in this process that had a PROGRAM command; 0 until one had.
+qint16 HMML_ProgramNumber();
+// Back to the start-up value 0 (for tests and fuzzing).
+void HMML_ResetProgramNumber();
+
+namespace hmml {
+// The largest OMP text a conversion builds (in characters); a song of many
+// long loops beyond it is refused with code -1 instead of exhausting memory.
+inline constexpr qsizetype MaxOutputLength = qsizetype(256) * 1024 * 1024;
+} // namespace hmml
