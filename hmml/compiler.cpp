@@ -3,9 +3,11 @@
 #include "hmml/formatter.h"
 #include "hmml/number_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 namespace {
 
@@ -57,6 +59,25 @@ QString asciiUpper(QStringView s)
     return out;
 }
 
+// indexOf() for the separator, quicker for the usual short one: look for
+// its first character, then compare the rest.
+qsizetype findSeparator(QStringView text, QStringView sep, qsizetype from)
+{
+    const char16_t first = sep.front().unicode();
+    const char16_t *const data = text.utf16();
+    const qsizetype last = text.size() - sep.size();
+    for (qsizetype at = from; at <= last; ++at) {
+        if (data[at] != first)
+            continue;
+        qsizetype k = 1;
+        while (k < sep.size() && data[at + k] == sep[k].unicode())
+            ++k;
+        if (k == sep.size())
+            return at;
+    }
+    return -1;
+}
+
 // "C-TEMPO:120" and the like; "C-" in either case.
 bool isCommandLine(QStringView line)
 {
@@ -78,7 +99,7 @@ public:
         // The text's own speed makes yields to the event loop unnecessary:
         // a million lines compile in well under a second.
         for (;;) {
-            const qsizetype at = source.indexOf(separator, start);
+            const qsizetype at = findSeparator(source, separator, start);
             const QStringView piece = at < 0 ? source.sliced(start) : source.sliced(start, at - start);
             ++lineNo;
             if (!m_partEnded && !piece.isEmpty() && !processLine(piece, lineNo))
@@ -90,7 +111,7 @@ public:
         return true;
     }
 
-    QString takeOutput() { return std::move(m_out); }
+    QString takeOutput() { return QString::fromUtf16(m_out.data(), qsizetype(m_out.size())); }
 
 private:
     bool fail(int code, qint32 line, const QString &badChar = {})
@@ -119,20 +140,25 @@ private:
 
     void put(QStringView text)
     {
-        m_out.append(text);
+        m_out.append(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
         if (m_inLoop)
-            m_loopBody.append(text);
+            m_loopBody.append(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
     }
-    void put(char16_t c) { put(QStringView(&c, 1)); }
+    void put(char16_t c)
+    {
+        m_out.push_back(c);
+        if (m_inLoop)
+            m_loopBody.push_back(c);
+    }
 
     // Appends the loop body loop-count times; false when that would pass the
     // output limit.
     bool expandLoop()
     {
-        const qsizetype room = hmml::MaxOutputLength - m_out.size();
-        if (m_loopBody.size() > 0 && qint64(m_loopCount) > room / m_loopBody.size())
+        const size_t room = size_t(hmml::MaxOutputLength) - std::min(m_out.size(), size_t(hmml::MaxOutputLength));
+        if (!m_loopBody.empty() && size_t(m_loopCount) > room / m_loopBody.size())
             return false;
-        m_out.reserve(m_out.size() + m_loopBody.size() * m_loopCount);
+        m_out.reserve(m_out.size() + m_loopBody.size() * size_t(m_loopCount));
         for (qint32 i = 0; i < m_loopCount; ++i)
             m_out.append(m_loopBody);
         m_inLoop = false;
@@ -142,9 +168,12 @@ private:
 
     // Blanks and tabs reduced to single blanks, the ends trimmed, a comment
     // from the first apostrophe dropped, CR and LF removed.
-    void cleanLine(QStringView raw)
+    QStringView cleanLine(QStringView raw)
     {
-        m_line.resize(0);
+        if (m_line.size() < size_t(raw.size()))
+            m_line.resize(size_t(raw.size()));
+        char16_t *const begin = m_line.data();
+        char16_t *out = begin;
         for (const QChar ch : raw) {
             char16_t c = ch.unicode();
             if (c == u'\r' || c == u'\n')
@@ -153,23 +182,24 @@ private:
                 break;
             if (c == u'\t')
                 c = u' ';
-            if (c == u' ' && (m_line.isEmpty() || m_line.back() == u' '))
+            if (c == u' ' && (out == begin || out[-1] == u' '))
                 continue;
-            m_line.append(QChar(c));
+            *out++ = c;
         }
-        if (!m_line.isEmpty() && m_line.back() == u' ')
-            m_line.chop(1);
+        if (out != begin && out[-1] == u' ')
+            --out;
+        return QStringView(begin, out - begin);
     }
 
     bool processLine(QStringView raw, qint32 lineNo)
     {
-        cleanLine(raw);
-        if (m_line.isEmpty())
+        const QStringView line = cleanLine(raw);
+        if (line.isEmpty())
             return true;
-        if (isCommandLine(m_line))
-            return commandLine(m_line, lineNo);
-        if (m_line[0] >= u'0' && m_line[0] <= u'9')
-            return noteLine(m_line, lineNo);
+        if (isCommandLine(line))
+            return commandLine(line, lineNo);
+        if (line[0] >= u'0' && line[0] <= u'9')
+            return noteLine(line, lineNo);
         return fail(200, lineNo);
     }
 
@@ -303,7 +333,7 @@ private:
         if (!(count >= 1 && count <= 999))
             return fail(206, lineNo);
         m_inLoop = true;
-        m_loopBody = m_tempoField;
+        m_loopBody.assign(reinterpret_cast<const char16_t *>(m_tempoField.utf16()), size_t(m_tempoField.size()));
         m_loopCount = qint32(count);
         return true;
     }
@@ -317,14 +347,14 @@ private:
         std::array<QStringView, 3> fields;
         qsizetype count = 0;
         qsizetype start = 0;
-        for (;;) {
-            const qsizetype blank = line.indexOf(u' ', start);
+        const qsizetype n = line.size();
+        for (qsizetype i = 0; i <= n; ++i) {
+            if (i < n && line[i] != u' ')
+                continue;
             if (count == 3)
                 return fail(-1, lineNo); // more than three fields
-            fields[size_t(count++)] = blank < 0 ? line.sliced(start) : line.sliced(start, blank - start);
-            if (blank < 0)
-                break;
-            start = blank + 1;
+            fields[size_t(count++)] = line.sliced(start, i - start);
+            start = i + 1;
         }
 
         const double length = std::floor(hmml::readNumber(fields[0]));
@@ -361,11 +391,11 @@ private:
     bool m_titleSet = false, m_copyrightSet = false, m_authorSet = false;
     bool m_partEnded = false, m_inLoop = false, m_programSet = false;
     QString m_tempoField;
-    QString m_loopBody;
+    std::u16string m_loopBody;
     qint32 m_loopCount = 0;
     double m_lastOctave = 0; // kept from the last note line that had one
-    QString m_line;          // the line being compiled, cleaned
-    QString m_out;
+    std::u16string m_line;   // buffer for the line being compiled, cleaned
+    std::u16string m_out;
 };
 
 } // namespace

@@ -70,25 +70,26 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
     // Only printable ASCII survives; with a separator in use, the input's
     // own blanks, slashes and other punctuation go too, so that only the new
     // layout remains.
-    QString text;
-    text.reserve(omp.size());
+    std::u16string filtered;
+    filtered.reserve(size_t(omp.size()));
     for (const QChar c : omp) {
         if (c < u' ' || c > u'~')
             continue;
         if (useSep && c <= u'/' && c != u'.' && c != u'*' && c != u'$')
             continue;
-        text.append(c);
+        filtered.push_back(c.unicode());
     }
+    const QStringView text(filtered.data(), qsizetype(filtered.size()));
 
-    QString out;
-    out.reserve(text.size() + (interval > 0 ? text.size() / interval + 1 : 0));
+    std::u16string out;
+    out.reserve(size_t(text.size()) + (interval > 0 ? size_t(text.size() / interval) + 1 : 0));
     int length = 0;      // the length value readers hold at this point
     double tempo = 0.0;  // the tempo value in force
     qint32 counter = 0;
     auto token = [&] {
         if (interval > 0 && ++counter == interval) {
             counter = 0;
-            out.append(sep);
+            out.push_back(sep.unicode());
         }
     };
     auto fail = [&](int code, const QString &message) {
@@ -111,7 +112,7 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
                     return fail(100, QStringLiteral("テンポ指定中に不明な文字列があります"));
                 ++i;
             }
-            const QStringView digits = QStringView(text).sliced(begin, i - begin);
+            const QStringView digits = text.sliced(begin, i - begin);
             const bool closed = i < n;
             if (closed)
                 ++i; // the ":"
@@ -124,9 +125,10 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
             if (value <= 0 || value == tempo || superseded)
                 continue;
             tempo = value;
-            out.append(u'$');
-            out.append(hmml::formatTempoValue(value));
-            out.append(u':');
+            const QString number = hmml::formatTempoValue(value);
+            out.push_back(u'$');
+            out.append(reinterpret_cast<const char16_t *>(number.utf16()), size_t(number.size()));
+            out.push_back(u':');
             // Readers take the field's digits and its ":" as lengths too, so
             // after it they hold length 10 whatever was written before; a
             // length character that follows must stay.
@@ -135,13 +137,13 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
             continue;
         }
         if (!isLengthChar(c)) {
-            out.append(c);
+            out.push_back(c.unicode());
             token();
         } else {
             const int value = c.unicode() - u'0';
             const bool last = i + 1 == n;
             if (!(value == length || last || isLengthChar(text[i + 1]))) {
-                out.append(c);
+                out.push_back(c.unicode());
                 length = value;
                 token();
             }
@@ -150,9 +152,8 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
     }
 
     // Nothing at or below "@" can sound at the end except a rest.
-    qsizetype end = out.size();
+    size_t end = out.size();
     while (end > 0 && out[end - 1] <= u'@' && out[end - 1] != u'*')
         --end;
-    out.truncate(end);
-    return out;
+    return QString::fromUtf16(out.data(), qsizetype(end));
 }

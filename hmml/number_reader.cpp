@@ -65,6 +65,25 @@ double readRadixInteger(Cursor &cur, int radix, bool &found)
 
 double readNumber(QStringView text, qsizetype *consumed, bool *found)
 {
+    // Nearly every field is a few plain digits: read those directly.
+    if (!text.isEmpty() && text.size() <= 9) {
+        int value = 0;
+        qsizetype i = 0;
+        for (; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9')
+                break;
+            value = value * 10 + (c - u'0');
+        }
+        if (i == text.size()) {
+            if (consumed)
+                *consumed = i;
+            if (found)
+                *found = true;
+            return value;
+        }
+    }
+
     Cursor cur{text};
     bool any = false;
     double result = 0.0;

@@ -47,7 +47,15 @@ QString decode(const QByteArray &bytes, Encoding *used)
             body = body.sliced(3);
         return QString::fromUtf8(body);
     }
-    return Cp932::decode(bytes);
+    // ASCII reads the same in both; Latin-1 conversion is far quicker.
+    bool ascii = true;
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    return ascii ? QString::fromLatin1(bytes) : Cp932::decode(bytes);
 }
 
 QStringList splitLines(QStringView text)
@@ -69,24 +77,38 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
-QString withCrLfLineEnds(QStringView text)
+QString withCrLfLineEnds(const QString &text)
 {
+    // Already CR LF throughout (a file written on Windows): nothing to do.
+    const QStringView view(text);
+    bool crlfOnly = view.isEmpty() || view.endsWith(u"\r\n");
+    for (qsizetype i = 0; crlfOnly && i < view.size(); ++i) {
+        if (view[i] == u'\r') {
+            crlfOnly = i + 1 < view.size() && view[i + 1] == u'\n';
+            ++i; // past the LF
+        } else if (view[i] == u'\n') {
+            crlfOnly = false;
+        }
+    }
+    if (crlfOnly)
+        return text; // shared, not copied
+
     QString out;
     out.reserve(text.size() + text.size() / 8 + 2);
     qsizetype start = 0;
-    const qsizetype n = text.size();
+    const qsizetype n = view.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
+        const QChar c = view[i];
         if (c == u'\r' || c == u'\n') {
-            out.append(text.sliced(start, i - start));
+            out.append(view.sliced(start, i - start));
             out.append(u"\r\n");
-            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            if (c == u'\r' && i + 1 < n && view[i + 1] == u'\n')
                 ++i;
             start = i + 1;
         }
     }
     if (start < n) {
-        out.append(text.sliced(start));
+        out.append(view.sliced(start));
         out.append(u"\r\n");
     }
     return out;

@@ -25,7 +25,7 @@ QString decode(const QByteArray &bytes, Encoding *used = nullptr);
 QStringList splitLines(QStringView text);
 
 // The same lines, each followed by "\r\n": the form the compiler reads.
-QString withCrLfLineEnds(QStringView text);
+QString withCrLfLineEnds(const QString &text);
 
 struct ReadResult {
     QByteArray bytes;

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest
   clang libclang-rt-14-dev
-  hyperfine
+  hyperfine time
 )
 
 missing=()

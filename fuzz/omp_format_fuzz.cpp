@@ -1,0 +1,34 @@
+// Any OMP text, with any separator and interval, formats to printable text
+// or fails with a status: never a crash or a sanitizer report.
+#include "hmml/formatter.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+static void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const QString separator = QString(QChar(data[0]));
+    const qint32 interval = qint32(int8_t(data[1]));
+    const QString omp = QString::fromUtf8(reinterpret_cast<const char *>(data + 2), qsizetype(size - 2));
+
+    ConversionStatus status;
+    const QString out = OMP_Format(omp, separator, interval, status);
+    if (status.code != 0) {
+        check(status.code == 100 || status.code == -1);
+        check(out.isEmpty());
+        return 0;
+    }
+    for (const QChar c : out)
+        check(c >= u' ' && c <= u'~');
+    // Nothing that cannot sound is left at the end.
+    check(out.isEmpty() || out.back() > u'@' || out.back() == u'*');
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Runs the real vltn binary, as a user or a script would.
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+struct VltnRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+inline VltnRun runVltn(const QStringList &args, const QByteArray &input = {})
+{
+    QProcess p;
+    p.setProgram(QStringLiteral(VLTN_BIN_DIR "/vltn"));
+    p.setArguments(args);
+    p.start();
+    EXPECT_TRUE(p.waitForStarted(10000));
+    if (!input.isEmpty())
+        p.write(input);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(60000)) << args.join(u' ').toStdString();
+    VltnRun r;
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "vltn crashed: " << args.join(u' ').toStdString();
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
