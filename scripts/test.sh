@@ -10,6 +10,10 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
-(cd build && ctest --output-on-failure -j"$jobs")
 
-bash scripts/fuzz-smoke.sh
+# The fuzz run first, so that ctest's summary closes the output.
+fuzz=0
+bash scripts/fuzz-smoke.sh || fuzz=$?
+
+(cd build && ctest --output-on-failure -j"$jobs")
+exit $fuzz
