@@ -4,6 +4,7 @@
 #include "platform/cp932.h"
 #include "shell/app_settings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -208,6 +209,24 @@ TEST(SettingsLocation, IgnoresAFolderNamedLikeTheFile)
     QTemporaryDir config;
     ASSERT_TRUE(QDir(program.path()).mkdir(QStringLiteral("vltn.ini")));
     EXPECT_EQ(settingsFilePath(program.path(), config.path()), config.filePath(QStringLiteral("vltn.ini")));
+}
+
+TEST(SettingsLocation, CreatesTheConfigurationFolderOnTheFirstSave)
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    static int argc = 1;
+    static char name[] = "app_settings_test";
+    static char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QString());
+    QCoreApplication::setApplicationName(QStringLiteral("vltn-test"));
+
+    const QString expected = home.filePath(QStringLiteral("vltn-test/vltn.ini"));
+    ASSERT_EQ(settingsFilePath(), expected); // no vltn.ini beside the test program
+    ASSERT_TRUE(SaveSettings(allChanged()).ok());
+    EXPECT_TRUE(QFileInfo(expected).isFile());
+    EXPECT_EQ(LoadSettings(), allChanged());
 }
 
 } // namespace
