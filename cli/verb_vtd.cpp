@@ -46,7 +46,11 @@ bool loadHmml(const QString &path, Song &song)
     song.title = fields.title;
     song.author = fields.author;
     song.copyright = fields.copyright;
-    song.tone = HMML_ProgramNumber() - 1; // 0 (no PROGRAM) gives -1, no tone
+    // PROGRAM 1 to 128 is tone 0 to 127. No PROGRAM (0), or a number the
+    // window's tone list cannot show, stores no tone rather than a "Program"
+    // the window would refuse.
+    const int program = HMML_ProgramNumber();
+    song.tone = (program >= 1 && program <= 128) ? program - 1 : -1;
     return true;
 }
 

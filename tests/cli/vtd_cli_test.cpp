@@ -94,6 +94,12 @@ TEST_F(VtdVerbTest, TakesTheTextsAndToneFromItsOptions)
                         path(QStringLiteral("b.vtd")), path(QStringLiteral("plain.hml"))});
     ASSERT_EQ(t.exitCode, 0) << t.err.toStdString();
     EXPECT_TRUE(readFile(path(QStringLiteral("b.vtd"))).contains("\r\nProgram=127\r\n"));
+
+    writeFile(path(QStringLiteral("p129.hml")), "C-PROGRAM:129\r\nC-TEMPO:60\r\n4 A 1\r\n");
+    const VltnRun p = vltn({QStringLiteral("vtd"), QStringLiteral("-o"), path(QStringLiteral("c.vtd")),
+                            path(QStringLiteral("p129.hml"))});
+    ASSERT_EQ(p.exitCode, 0) << p.err.toStdString();
+    EXPECT_TRUE(readFile(path(QStringLiteral("c.vtd"))).contains("\r\nProgram=-1\r\n"));
 }
 
 TEST_F(VtdVerbTest, UpdatesAnExistingSongFileKeepingItsOtherLines)
