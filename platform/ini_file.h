@@ -5,8 +5,8 @@
 // - a section line holds the name in square brackets; a key line holds the
 //   key, "=" and the value, which is the rest of the line after the first "=";
 // - sections and keys are matched without regard to case (ASCII letters only:
-//   the second byte of a CP932 double-byte character is never folded, or "ア"
-//   and "チ"-like pairs would match);
+//   the second byte of a CP932 double-byte character is never folded, or
+//   "ア" (83 41) and "ヂ" (83 61) would match);
 // - writing a key replaces its line in place, or adds the line after the last
 //   key of its section, or adds the section at the end of the file;
 // - every line not written is kept byte for byte, with its own line end,
