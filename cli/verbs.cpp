@@ -7,6 +7,7 @@ const std::vector<Verb> &verbs()
     static const std::vector<Verb> all = {
         {"compile", "compile [--raw] [--separator C] [--interval N] [--json] FILE   H-MML を OMP に変換", runCompile},
         {"format", "format [--separator C] [--interval N] FILE                     OMP データを整形 (- は標準入力)", runFormat},
+        {"vtd", "vtd [--tone N] [--title T] [--author A] [--copyright C] -o OUT INPUT   VTD ファイルに保存", runVtd},
     };
     return all;
 }

@@ -18,6 +18,7 @@ struct Verb {
 
 int runCompile(const QStringList &args);
 int runFormat(const QStringList &args);
+int runVtd(const QStringList &args);
 
 // Every verb, in the order `vltn --help` lists them.
 const std::vector<Verb> &verbs();

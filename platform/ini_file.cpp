@@ -1,0 +1,389 @@
+#include "platform/ini_file.h"
+
+#include "platform/cp932.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+const QByteArray CrLf = QByteArrayLiteral("\r\n");
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+QByteArrayView trimBlanks(QByteArrayView s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
+    return s.sliced(b, e - b);
+}
+
+// First and second bytes of CP932 double-byte characters. A byte of the
+// second range can be "]" or an ASCII letter, so scans and comparisons must
+// step over whole characters.
+bool isLeadByte(uchar c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+bool isTrailByte(uchar c)
+{
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
+// Length of the character at s[i]: 2 for a lead byte followed by a trail
+// byte, 1 otherwise (ASCII, half-width kana, or a byte that is not CP932).
+qsizetype charLength(QByteArrayView s, qsizetype i)
+{
+    return (isLeadByte(uchar(s[i])) && i + 1 < s.size() && isTrailByte(uchar(s[i + 1]))) ? 2 : 1;
+}
+
+char foldAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+
+bool equalNames(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size();) {
+        const qsizetype len = charLength(a, i);
+        if (len == 2) {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1])
+                return false;
+        } else if (foldAscii(a[i]) != foldAscii(b[i])) {
+            return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+struct ParsedLine {
+    enum Kind { Other, Section, Key } kind = Other;
+    QByteArrayView name;       // trimmed section or key name
+    qsizetype valueStart = 0; // for a key: where the value begins
+};
+
+ParsedLine parseLine(QByteArrayView text)
+{
+    ParsedLine parsed;
+    qsizetype s = 0;
+    while (s < text.size() && isBlank(text[s]))
+        ++s;
+    if (s == text.size())
+        return parsed;
+    if (text[s] == '[') {
+        for (qsizetype i = s + 1; i < text.size(); i += charLength(text, i)) {
+            if (text[i] == ']') {
+                parsed.kind = ParsedLine::Section;
+                parsed.name = trimBlanks(text.sliced(s + 1, i - s - 1));
+                return parsed;
+            }
+        }
+        return parsed; // an unclosed bracket: neither section nor key
+    }
+    if (text[s] == ';')
+        return parsed; // a comment
+    // "=" is never the second byte of a CP932 character, so a plain search
+    // finds the real one.
+    const qsizetype eq = text.indexOf('=');
+    if (eq < 0)
+        return parsed;
+    parsed.name = trimBlanks(text.first(eq));
+    if (parsed.name.isEmpty())
+        return parsed;
+    parsed.kind = ParsedLine::Key;
+    parsed.valueStart = eq + 1;
+    return parsed;
+}
+
+bool hasLineBreak(QByteArrayView s)
+{
+    return s.contains('\r') || s.contains('\n');
+}
+
+} // namespace
+
+// ---- IniDocument -----------------------------------------------------------
+
+IniDocument IniDocument::fromBytes(const QByteArray &bytes)
+{
+    IniDocument doc;
+    const qsizetype n = bytes.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        const qsizetype endLength = (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') ? 2 : 1;
+        doc.m_lines.push_back({bytes.sliced(start, i - start), bytes.sliced(i, endLength)});
+        i += endLength - 1;
+        start = i + 1;
+    }
+    if (start < n)
+        doc.m_lines.push_back({bytes.sliced(start), QByteArray()});
+    return doc;
+}
+
+QByteArray IniDocument::toBytes() const
+{
+    qsizetype size = 0;
+    for (const Line &line : m_lines)
+        size += line.text.size() + line.end.size();
+    QByteArray out;
+    out.reserve(size);
+    for (const Line &line : m_lines) {
+        out.append(line.text);
+        out.append(line.end);
+    }
+    return out;
+}
+
+QString IniDocument::sectionNameError(QByteArrayView section)
+{
+    const QByteArrayView name = trimBlanks(section);
+    if (name.isEmpty())
+        return QStringLiteral("セクション名が空です。");
+    if (hasLineBreak(name))
+        return QStringLiteral("セクション名に改行は使えません。");
+    // The name must read back as itself between the brackets: no "]", and no
+    // unfinished double-byte character that would swallow the closing one.
+    const QByteArray line = '[' + name.toByteArray() + ']';
+    const ParsedLine parsed = parseLine(line);
+    if (parsed.kind != ParsedLine::Section || parsed.name != name)
+        return QStringLiteral("セクション名に「]」は使えません。");
+    return {};
+}
+
+QString IniDocument::keyNameError(QByteArrayView key)
+{
+    const QByteArrayView name = trimBlanks(key);
+    if (name.isEmpty())
+        return QStringLiteral("キー名が空です。");
+    if (hasLineBreak(name))
+        return QStringLiteral("キー名に改行は使えません。");
+    if (name.contains('='))
+        return QStringLiteral("キー名に「=」は使えません。");
+    const QByteArray line = name.toByteArray() + '=';
+    const ParsedLine parsed = parseLine(line);
+    if (parsed.kind != ParsedLine::Key || parsed.name != name)
+        return QStringLiteral("キー名を「[」や「;」で始めることはできません。");
+    return {};
+}
+
+QByteArray IniDocument::singleLineValue(QByteArrayView value)
+{
+    QByteArray out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\r' || c == '\n') {
+            out.append(' ');
+            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
+                ++i;
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+std::optional<size_t> IniDocument::findKeyLine(QByteArrayView section, QByteArrayView key) const
+{
+    bool inSection = false;
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        const ParsedLine parsed = parseLine(m_lines[i].text);
+        if (parsed.kind == ParsedLine::Section)
+            inSection = equalNames(parsed.name, section);
+        else if (inSection && parsed.kind == ParsedLine::Key && equalNames(parsed.name, key))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<QByteArray> IniDocument::value(QByteArrayView section, QByteArrayView key) const
+{
+    if (!sectionNameError(section).isEmpty() || !keyNameError(key).isEmpty())
+        return std::nullopt;
+    const std::optional<size_t> at = findKeyLine(trimBlanks(section), trimBlanks(key));
+    if (!at)
+        return std::nullopt;
+    const QByteArray &text = m_lines[*at].text;
+    return text.sliced(parseLine(text).valueStart);
+}
+
+bool IniDocument::hasSection(QByteArrayView section) const
+{
+    if (!sectionNameError(section).isEmpty())
+        return false;
+    const QByteArrayView name = trimBlanks(section);
+    for (const Line &line : m_lines) {
+        const ParsedLine parsed = parseLine(line.text);
+        if (parsed.kind == ParsedLine::Section && equalNames(parsed.name, name))
+            return true;
+    }
+    return false;
+}
+
+void IniDocument::insertLine(size_t at, QByteArray text)
+{
+    // Only the last line can lack a line end; it needs one now that a line
+    // follows it.
+    if (at > 0 && m_lines[at - 1].end.isEmpty())
+        m_lines[at - 1].end = CrLf;
+    m_lines.insert(m_lines.begin() + qsizetype(at), Line{std::move(text), CrLf});
+}
+
+bool IniDocument::setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value)
+{
+    if (!sectionNameError(section).isEmpty() || !keyNameError(key).isEmpty())
+        return false;
+    const QByteArrayView sectionName = trimBlanks(section);
+    const QByteArrayView keyName = trimBlanks(key);
+    const QByteArray newValue = singleLineValue(value);
+
+    // In place: the key keeps its spelling and spacing as the file has it.
+    if (const std::optional<size_t> at = findKeyLine(sectionName, keyName)) {
+        Line &line = m_lines[*at];
+        line.text = line.text.first(parseLine(line.text).valueStart) + newValue;
+        line.end = CrLf;
+        return true;
+    }
+
+    const QByteArray keyLine = keyName.toByteArray() + '=' + newValue;
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        const ParsedLine header = parseLine(m_lines[i].text);
+        if (header.kind != ParsedLine::Section || !equalNames(header.name, sectionName))
+            continue;
+        // After the section's last key, so that blank lines and comments
+        // before the next section stay where they are.
+        size_t insertAt = i + 1;
+        for (size_t j = i + 1; j < m_lines.size(); ++j) {
+            const ParsedLine parsed = parseLine(m_lines[j].text);
+            if (parsed.kind == ParsedLine::Section)
+                break;
+            if (parsed.kind == ParsedLine::Key)
+                insertAt = j + 1;
+        }
+        insertLine(insertAt, keyLine);
+        return true;
+    }
+
+    insertLine(m_lines.size(), '[' + sectionName.toByteArray() + ']');
+    insertLine(m_lines.size(), keyLine);
+    return true;
+}
+
+// ---- files -----------------------------------------------------------------
+
+IniLoadResult loadIniFile(const QString &path)
+{
+    IniLoadResult result;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        result.missing = true;
+        return result;
+    }
+    if (info.isDir()) {
+        result.error = QStringLiteral("%1 はフォルダです。").arg(path);
+        return result;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("ファイル %1 を開けません: %2").arg(path, file.errorString());
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.error = QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, file.errorString());
+        return result;
+    }
+    result.document = IniDocument::fromBytes(bytes);
+    return result;
+}
+
+std::optional<QString> iniValue(const IniDocument &document, const QString &section, const QString &key)
+{
+    const Cp932::EncodeResult s = Cp932::encode(section);
+    const Cp932::EncodeResult k = Cp932::encode(key);
+    if (!s.ok() || !k.ok())
+        return std::nullopt; // a name the file cannot hold is not in it
+    const std::optional<QByteArray> bytes = document.value(s.bytes, k.bytes);
+    if (!bytes)
+        return std::nullopt;
+    return Cp932::decode(*bytes);
+}
+
+IniWriteResult writeIniEntries(const QString &path, const QList<IniEntry> &entries)
+{
+    IniWriteResult result;
+    struct Encoded {
+        QByteArray section, key, value;
+    };
+    std::vector<Encoded> encoded;
+    encoded.reserve(size_t(entries.size()));
+    for (const IniEntry &entry : entries) {
+        const QString where = QStringLiteral("[%1] の %2").arg(entry.section, entry.key);
+        const Cp932::EncodeResult s = Cp932::encode(entry.section);
+        const Cp932::EncodeResult k = Cp932::encode(entry.key);
+        const Cp932::EncodeResult v = Cp932::encode(entry.value);
+        for (const Cp932::EncodeResult *part : {&s, &k, &v}) {
+            if (!part->ok()) {
+                result.error = QStringLiteral("%1 を保存できません: %2").arg(where, part->error);
+                return result;
+            }
+        }
+        QString nameError = IniDocument::sectionNameError(s.bytes);
+        if (nameError.isEmpty())
+            nameError = IniDocument::keyNameError(k.bytes);
+        if (!nameError.isEmpty()) {
+            result.error = QStringLiteral("%1 を保存できません: %2").arg(where, nameError);
+            return result;
+        }
+        encoded.push_back({s.bytes, k.bytes, v.bytes});
+    }
+
+    // An existing file we cannot read is left alone rather than replaced by
+    // the few keys we know.
+    IniLoadResult loaded = loadIniFile(path);
+    if (!loaded.ok()) {
+        result.error = loaded.error;
+        return result;
+    }
+    for (const Encoded &e : encoded)
+        loaded.document.setValue(e.section, e.key, e.value);
+    const QByteArray bytes = loaded.document.toBytes();
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.error = QStringLiteral("ファイル %1 に書き込めません: %2").arg(path, file.errorString());
+        return result;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        result.error = QStringLiteral("ファイル %1 に書き込めません: %2").arg(path, file.errorString());
+        file.cancelWriting();
+        return result;
+    }
+    return result;
+}
+
+QString IniRead(const QString &file, const QString &section, const QString &key)
+{
+    const IniLoadResult loaded = loadIniFile(file);
+    return iniValue(loaded.document, section, key).value_or(QString());
+}
+
+IniWriteResult IniWrite(const QString &file, const QString &section, const QString &key, const QString &value)
+{
+    return writeIniEntries(file, {IniEntry{section, key, value}});
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The user's preferences: eleven 16-bit settings in three sections of
+// "vltn.ini", read once at start-up and written once at a confirmed exit.
+
+#include "platform/ini_file.h"
+
+#include <QString>
+
+#include <array>
+
+// Each field starts at the settings dialog's design-time choice, which is
+// also what a missing file, a missing key or an unusable value gives.
+struct AppSettings {
+    qint16 LoopPlay = 0;          // 1 = play endlessly, 0 = once
+    qint16 DefaultTone = 0;       // tone list position 0 to 127
+    qint16 BaudIndex = 5;         // 300, 600, 1200, 2400, 4800, 9600 bps
+    qint16 DataBitsIndex = 1;     // 7 bits, 8 bits
+    qint16 StopBitsIndex = 0;     // 1 bit, 2 bits
+    qint16 ParityIndex = 0;       // none, even, odd
+    qint16 FlowIndex = 2;         // RS/CS, Xon/Xoff, none
+    qint16 PortIndex = 0;         // COM1 to COM16
+    qint16 UseSeparator = 1;      // 1 = on, 0 = off
+    qint16 SeparatorInterval = 10;
+    qint16 SeparatorKind = 0;     // 0 = "/", anything else = " "
+
+    bool operator==(const AppSettings &) const = default;
+};
+
+// One key of the settings file. List positions must lie in [min, max] (the
+// entries of the dialog's list); the other settings take any 16-bit number.
+struct SettingsKey {
+    const char16_t *section;
+    const char16_t *key;
+    qint16 AppSettings::*field;
+    qint16 min;
+    qint16 max;
+};
+
+// The eleven keys in the order they are read and written.
+const std::array<SettingsKey, 11> &settingsKeys();
+
+// "vltn.ini" in the program's folder when one already stands there (a
+// portable install); otherwise in the user's configuration folder.
+QString settingsFilePath(const QString &programDir, const QString &configDir);
+// The same with this process's program folder and QStandardPaths'
+// AppConfigLocation.
+QString settingsFilePath();
+
+// Reads the settings file at `path`. A missing file, a missing key, a value
+// that is not a 16-bit whole number, or a list position outside its list
+// gives that setting's default. `error` (when given) receives the message of
+// a file that exists but cannot be read; the defaults are used then too.
+AppSettings LoadSettings(const QString &path, QString *error = nullptr);
+AppSettings LoadSettings(QString *error = nullptr); // at settingsFilePath()
+
+// Writes all eleven keys in one replacement of the file, keeping every other
+// line it holds. The folder of `path` must exist.
+IniWriteResult SaveSettings(const AppSettings &settings, const QString &path);
+// At settingsFilePath(), creating the configuration folder when needed.
+IniWriteResult SaveSettings(const AppSettings &settings);
