@@ -12,8 +12,9 @@ QString writeAll(const QString &path, const QByteArray &bytes)
         return QStringLiteral("%1 はフォルダです。ファイル名を指定してください。").arg(path);
     // Renaming over a read-only file succeeds on most file systems, which
     // would quietly undo the user's protection.
-    const QFileDevice::Permissions anyWrite =
-        QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    // The mode bits are asked as well as access(): to an administrator every
+    // file is writable, yet a file without any write bit was meant to stay.
+    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
         return QStringLiteral("ファイル %1 は書き込み禁止のため保存できません。").arg(path);
 
