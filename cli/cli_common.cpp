@@ -1,5 +1,7 @@
 #include "cli/cli_common.h"
 
+#include "platform/save_file.h"
+
 #include <cstdio>
 
 namespace cli {
@@ -68,6 +70,16 @@ bool intOption(const QCommandLineParser &parser, const QString &name, int min, i
     }
     value = v;
     return true;
+}
+
+QString writeOutput(const QString &path, const QByteArray &bytes)
+{
+    if (!path.isEmpty())
+        return SaveFile::writeAll(path, bytes);
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
+        || std::fflush(stdout) != 0)
+        return QStringLiteral("標準出力に書き込めません。");
+    return QString();
 }
 
 QString jsonString(const QString &text)

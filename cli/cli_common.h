@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers the verbs share: output, usage errors, option values.
 
+#include <QByteArray>
 #include <QCommandLineParser>
 #include <QString>
 
@@ -25,6 +26,11 @@ bool parseVerb(QCommandLineParser &parser, const QStringList &args, const QStrin
 // An option that must be a whole number in [min, max].
 bool intOption(const QCommandLineParser &parser, const QString &name, int min, int max,
                int &value, const QString &verb, int &exitCode);
+
+// Writes `bytes` unchanged to the file `path` (with QSaveFile: replaced whole
+// or not at all), or to standard output when `path` is empty. Returns an
+// empty string on success, otherwise a Japanese message.
+QString writeOutput(const QString &path, const QByteArray &bytes);
 
 // A JSON string literal (quotes included); non-ASCII text is written as is.
 QString jsonString(const QString &text);

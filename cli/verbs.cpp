@@ -8,6 +8,9 @@ const std::vector<Verb> &verbs()
         {"compile", "compile [--raw] [--separator C] [--interval N] [--json] FILE   H-MML を OMP に変換", runCompile},
         {"format", "format [--separator C] [--interval N] FILE                     OMP データを整形 (- は標準入力)", runFormat},
         {"vtd", "vtd [--tone N] [--title T] [--author A] [--copyright C] -o OUT INPUT   VTD ファイルに保存", runVtd},
+        {"midi", "midi [--tone N] -o OUT INPUT                                   MIDI ファイルに書き出し", runMidi},
+        {"basic", "basic --machine e500|g800 [-o OUT] INPUT                       BASIC プログラムを生成", runBasic},
+        {"omplist", "omplist [--title T] [-o OUT] INPUT                             OMP リストを生成", runOmpList},
     };
     return all;
 }

@@ -19,6 +19,9 @@ struct Verb {
 int runCompile(const QStringList &args);
 int runFormat(const QStringList &args);
 int runVtd(const QStringList &args);
+int runMidi(const QStringList &args);
+int runBasic(const QStringList &args);
+int runOmpList(const QStringList &args);
 
 // Every verb, in the order `vltn --help` lists them.
 const std::vector<Verb> &verbs();

@@ -1,0 +1,62 @@
+// vltn basic: a song as a BASIC program for the PC-E500 or the PC-G800.
+
+#include "cli/cli_common.h"
+#include "cli/song_input.h"
+#include "cli/verbs.h"
+
+#include "export/basic_generator.h"
+#include "platform/cp932.h"
+
+namespace cli {
+
+int runBasic(const QStringList &args)
+{
+    const QString verb = QStringLiteral("basic");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("曲を、1 音に 1 つの BEEP で演奏するポケコン用 BASIC プログラムにします。"
+                       "保存するファイルは出力ウィンドウで保存したものと同じく、CP932 で最後に改行が付きます。"));
+    const QCommandLineOption machineOpt(QStringLiteral("machine"), QStringLiteral("機種: e500 または g800 (必須)"),
+                                        QStringLiteral("M"));
+    const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("保存するファイル。既定: 標準出力"), QStringLiteral("OUT"));
+    parser.addOption(machineOpt);
+    parser.addOption(outOpt);
+    parser.addPositionalArgument(QStringLiteral("INPUT"),
+                                 QStringLiteral("H-MML ファイル (- は標準入力) または .omp ファイル"));
+
+    int exitCode = ExitOk;
+    if (!parseVerb(parser, args, verb, 1, exitCode))
+        return exitCode;
+    const QString machineName = parser.value(machineOpt).toLower();
+    BasicMachine machine;
+    if (machineName == u"e500")
+        machine = BasicMachine::E500;
+    else if (machineName == u"g800")
+        machine = BasicMachine::G800;
+    else
+        return usageError(verb, QStringLiteral("--machine には e500 か g800 を指定してください。"));
+
+    const SongInput song = loadSongInput(parser.positionalArguments().at(0));
+    if (!song.ok()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
+        return ExitFailure;
+    }
+    const BasicProgramResult program = generateBasicProgram(song.omp, machine);
+    if (!program.ok()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, program.error));
+        return ExitFailure;
+    }
+    // Saved as the output window saves it: the text and one more line break.
+    const Cp932::EncodeResult encoded = Cp932::encode(program.text + QStringLiteral("\r\n"));
+    QString error = encoded.error;
+    if (error.isEmpty())
+        error = writeOutput(parser.value(outOpt), encoded.bytes);
+    if (!error.isEmpty()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, error));
+        return ExitFailure;
+    }
+    return ExitOk;
+}
+
+} // namespace cli

@@ -1,0 +1,56 @@
+// vltn midi: a song as a Standard MIDI File.
+
+#include "cli/cli_common.h"
+#include "cli/song_input.h"
+#include "cli/verbs.h"
+
+#include "omp/midi_writer.h"
+
+namespace cli {
+
+int runMidi(const QStringList &args)
+{
+    const QString verb = QStringLiteral("midi");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("H-MML ファイル、または OMP データのファイル (.omp) を MIDI ファイルに書き出します。"));
+    const QCommandLineOption toneOpt(QStringLiteral("tone"),
+                                     QStringLiteral("音色 (GM プログラム番号 - 1、0 から 127)。"
+                                                    "既定: H-MML の PROGRAM - 1、なければ 0"),
+                                     QStringLiteral("N"));
+    const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("書き出す MIDI ファイル (必須)"), QStringLiteral("OUT"));
+    parser.addOption(toneOpt);
+    parser.addOption(outOpt);
+    parser.addPositionalArgument(QStringLiteral("INPUT"),
+                                 QStringLiteral("H-MML ファイル (- は標準入力) または .omp ファイル"));
+
+    int exitCode = ExitOk;
+    int tone = -1;
+    if (!parseVerb(parser, args, verb, 1, exitCode)
+        || !intOption(parser, toneOpt.names().constFirst(), 0, 127, tone, verb, exitCode))
+        return exitCode;
+    const QString outPath = parser.value(outOpt);
+    if (outPath.isEmpty())
+        return usageError(verb, QStringLiteral("書き出すファイルを -o で指定してください。"));
+
+    const SongInput song = loadSongInput(parser.positionalArguments().at(0));
+    if (!song.ok()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
+        return ExitFailure;
+    }
+    if (tone < 0) {
+        QString warning;
+        tone = song.midiProgram(&warning);
+        if (!warning.isEmpty())
+            err(QStringLiteral("vltn %1: 警告: %2\n").arg(verb, warning));
+    }
+    const MidiResult written = MIDI_Exp(song.omp, outPath, tone);
+    if (!written.ok()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, written.error));
+        return ExitFailure;
+    }
+    return ExitOk;
+}
+
+} // namespace cli

@@ -1,0 +1,49 @@
+// vltn omplist: a song as an OMP list with its three BASIC players.
+
+#include "cli/cli_common.h"
+#include "cli/song_input.h"
+#include "cli/verbs.h"
+
+#include "export/omp_list.h"
+
+namespace cli {
+
+int runOmpList(const QStringList &args)
+{
+    const QString verb = QStringLiteral("omplist");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("曲を OMP リスト (曲名、OMP データ、3 種類の BASIC プレーヤー) にします。"
+                       "ファイルにも標準出力にも CP932 で書き出します。"));
+    const QCommandLineOption titleOpt(QStringLiteral("title"),
+                                      QStringLiteral("曲名。既定: H-MML の TITLE、なければ \"Non titled.\""),
+                                      QStringLiteral("T"));
+    const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("保存するファイル。既定: 標準出力"), QStringLiteral("OUT"));
+    parser.addOption(titleOpt);
+    parser.addOption(outOpt);
+    parser.addPositionalArgument(QStringLiteral("INPUT"),
+                                 QStringLiteral("H-MML ファイル (- は標準入力) または .omp ファイル"));
+
+    int exitCode = ExitOk;
+    if (!parseVerb(parser, args, verb, 1, exitCode))
+        return exitCode;
+
+    const SongInput song = loadSongInput(parser.positionalArguments().at(0));
+    if (!song.ok()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
+        return ExitFailure;
+    }
+    const QString title = parser.isSet(titleOpt) ? parser.value(titleOpt) : song.title;
+    const omplist::EncodeResult list = omplist::bytes(title, song.omp);
+    QString error = list.error;
+    if (error.isEmpty())
+        error = writeOutput(parser.value(outOpt), list.bytes);
+    if (!error.isEmpty()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, error));
+        return ExitFailure;
+    }
+    return ExitOk;
+}
+
+} // namespace cli

@@ -1,0 +1,38 @@
+#pragma once
+// The BASIC program generator: OMP data becomes a BASIC program for a pocket
+// computer that plays the song with one BEEP per note and a counting loop per
+// rest, and starts again from the top.
+
+#include "omp/omp_scan.h"
+
+#include <QString>
+#include <QStringView>
+
+enum class BasicMachine { E500, G800 };
+
+struct BasicProgramResult {
+    // Lines separated by "\r\n", from "10 CLS" to the closing GOTO, which has
+    // no line break after it. Empty on failure.
+    QString text;
+    QString error; // "エラーが発生しました。入力されたデータに誤りがあります" on failure
+    bool ok() const { return error.isEmpty(); }
+};
+
+namespace basic {
+
+// The caption of the window that shows the result for `machine`.
+QString resultCaption(BasicMachine machine);
+
+// The BEEP tone number and the frequency (Hz) of the pitch characters "A"
+// (code 65) to "p" (code 112); 0 for any other code.
+int toneNumber(BasicMachine machine, int code);
+int frequency(int code);
+
+// The loop count that waits one length unit's worth of a rest.
+int restConstant(BasicMachine machine);
+
+} // namespace basic
+
+// Generates the program for `OMP_Data`. The reading starts at `start`, which
+// is tempo 0 and length 0 unless a caller continues from another state.
+BasicProgramResult generateBasicProgram(QStringView OMP_Data, BasicMachine machine, omp::ReaderState start = {});
