@@ -1,5 +1,7 @@
 #include "cli/song_input.h"
 
+#include "cli/vtd_input.h"
+
 #include "hmml/compiler.h"
 #include "hmml/formatter.h"
 #include "hmml/hmml_file.h"
@@ -25,6 +27,16 @@ bool isOmpDataPath(const QString &path)
 SongInput loadSongInput(const QString &path)
 {
     SongInput song;
+    if (isVtdPath(path)) {
+        const VtdInput vtd = loadVtdInput(path);
+        song.omp = vtd.omp;
+        song.title = vtd.title;
+        song.author = vtd.author;
+        song.copyright = vtd.copyright;
+        song.tone = vtd.tone;
+        song.error = vtd.error;
+        return song;
+    }
     if (isOmpDataPath(path)) {
         const TextFile::ReadResult read = TextFile::readBytes(path);
         if (!read.ok()) {
@@ -53,7 +65,7 @@ SongInput loadSongInput(const QString &path)
     if (status.ok())
         omp = OMP_Format(omp, QString(), 0, status);
     if (!status.ok()) {
-        song.error = QStringLiteral("%1:%2: H-MMLの変換エラー: %3").arg(path).arg(status.line).arg(status.message);
+        song.error = QStringLiteral("%1:%2: error: %3").arg(path).arg(status.line).arg(status.message);
         return song;
     }
     song.omp = omp;

@@ -1,6 +1,6 @@
 #pragma once
-// Loading the song a verb works on: an H-MML file, compiled and formatted, or
-// a file of OMP data. Every verb that takes a song as INPUT goes through here.
+// Loading the song a verb works on: an H-MML file, compiled and formatted, a
+// file of OMP data, or a VTD song file. Every verb that takes a song as INPUT goes through here.
 
 #include <QString>
 

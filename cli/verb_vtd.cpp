@@ -3,85 +3,14 @@
 
 #include "cli/cli_common.h"
 #include "cli/verbs.h"
+#include "cli/song_input.h"
 #include "cli/vtd_input.h"
 
-#include "hmml/compiler.h"
-#include "hmml/formatter.h"
-#include "hmml/hmml_file.h"
-#include "platform/text_file.h"
 #include "shell/song_file.h"
 
 #include <QFileInfo>
 
 namespace cli {
-
-namespace {
-
-struct Song {
-    QString omp;
-    QString title;
-    QString author;
-    QString copyright;
-    int tone = -1;
-};
-
-// H-MML source: compiled and compacted as the load-and-convert command does,
-// without separators.
-bool loadHmml(const QString &path, Song &song)
-{
-    const HmmlFileText file = readHmmlFile(path);
-    if (!file.ok()) {
-        err(QStringLiteral("vltn: %1\n").arg(file.error));
-        return false;
-    }
-    ConversionStatus status;
-    HmmlSongFields fields;
-    const QString raw = HMML_Convert(file.text, QStringLiteral("\r\n"), true, status, fields);
-    if (status.ok())
-        song.omp = OMP_Format(raw, QString(), 0, status);
-    if (!status.ok()) {
-        err(QStringLiteral("%1:%2: error: %3\n").arg(path).arg(status.line).arg(status.message));
-        return false;
-    }
-    song.title = fields.title;
-    song.author = fields.author;
-    song.copyright = fields.copyright;
-    // PROGRAM 1 to 128 is tone 0 to 127. No PROGRAM (0), or a number the
-    // window's tone list cannot show, stores no tone rather than a "Program"
-    // the window would refuse.
-    const int program = HMML_ProgramNumber();
-    song.tone = (program >= 1 && program <= 128) ? program - 1 : -1;
-    return true;
-}
-
-// OMP data as typed into a text file: stored as it stands, less the line
-// break that ends the file.
-bool loadOmp(const QString &path, Song &song)
-{
-    const TextFile::ReadResult read = TextFile::readBytes(path);
-    if (!read.ok()) {
-        err(QStringLiteral("vltn: %1\n").arg(read.error));
-        return false;
-    }
-    QString text = TextFile::decode(read.bytes);
-    while (text.endsWith(u'\n') || text.endsWith(u'\r'))
-        text.chop(1);
-    song.omp = text;
-    return true;
-}
-
-bool loadVtd(const QString &path, Song &song)
-{
-    const VtdInput input = loadVtdInput(path);
-    if (!input.ok()) {
-        err(QStringLiteral("vltn: %1\n").arg(input.error));
-        return false;
-    }
-    song = {input.omp, input.title, input.author, input.copyright, input.tone};
-    return true;
-}
-
-} // namespace
 
 int runVtd(const QStringList &args)
 {
@@ -118,16 +47,15 @@ int runVtd(const QStringList &args)
         return usageError(verb, QStringLiteral("保存先を -o で指定してください。"));
 
     const QString input = parser.positionalArguments().at(0);
-    Song song;
-    bool loaded;
-    if (isVtdPath(input))
-        loaded = loadVtd(input, song);
-    else if (input.endsWith(QLatin1String(".omp"), Qt::CaseInsensitive))
-        loaded = loadOmp(input, song);
-    else
-        loaded = loadHmml(input, song);
-    if (!loaded)
+    SongInput song = loadSongInput(input);
+    if (!song.ok()) {
+        err(QStringLiteral("vltn: %1\n").arg(song.error));
         return ExitFailure;
+    }
+    // A PROGRAM the window's tone list cannot show stores no tone rather
+    // than a "Program" the window would refuse.
+    if (song.tone < -1 || song.tone > 127)
+        song.tone = -1;
 
     if (parser.isSet(toneOpt))
         song.tone = tone;
