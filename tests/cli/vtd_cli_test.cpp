@@ -134,6 +134,34 @@ TEST_F(VtdVerbTest, ReadsASongFileOrOmpDataAsItsInput)
               "[Data]\r\nVTDVersion=1.0\r\nData=$2:4MQ 8T\r\nProgram=-1\r\nTitle=\r\nCopyright=\r\nAuthor=\r\n");
 }
 
+TEST_F(VtdVerbTest, OtherVerbsReadASongFileToo)
+{
+    writeFile(path(QStringLiteral("s.vtd")),
+              sjis(QStringLiteral("[Data]\r\nData=$2:4M*\r\nProgram=-1\r\nTitle=春\r\n")));
+    const VltnRun basic = vltn({QStringLiteral("basic"), QStringLiteral("--machine"), QStringLiteral("e500"),
+                                path(QStringLiteral("s.vtd"))});
+    ASSERT_EQ(basic.exitCode, 0) << basic.err.toStdString();
+    EXPECT_EQ(basic.out, QStringLiteral("10 CLS\r\n20 BEEP 1,100,717\r\n30 FOR W=0 TO 986 : NEXT W\r\n40 GOTO 10\r\n"));
+
+    // "Program" -1 writes program 0.
+    const VltnRun midi = vltn({QStringLiteral("midi"), QStringLiteral("-o"), path(QStringLiteral("s.mid")),
+                               path(QStringLiteral("s.vtd"))});
+    ASSERT_EQ(midi.exitCode, 0) << midi.err.toStdString();
+    EXPECT_EQ(readFile(path(QStringLiteral("s.mid"))).mid(22, 3), QByteArray("\x00\xC0\x00", 3));
+
+    // The song's title heads the OMP list.
+    const VltnRun list = vltn({QStringLiteral("omplist"), QStringLiteral("-o"), path(QStringLiteral("s.txt")),
+                               path(QStringLiteral("s.vtd"))});
+    ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
+    EXPECT_TRUE(readFile(path(QStringLiteral("s.txt"))).contains(sjis(QStringLiteral("春"))));
+
+    writeFile(path(QStringLiteral("fake.vtd")), "C-TEMPO:120\r\n4 C 2\r\n");
+    const VltnRun bad = vltn({QStringLiteral("midi"), QStringLiteral("-o"), path(QStringLiteral("f.mid")),
+                              path(QStringLiteral("fake.vtd"))});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("f.mid"))));
+}
+
 TEST_F(VtdVerbTest, RefusesAnInputThatIsNotASongFile)
 {
     writeFile(path(QStringLiteral("fake.vtd")), "C-TEMPO:120\r\n4 C 2\r\n");
