@@ -18,6 +18,8 @@ struct Verb {
 
 int runCompile(const QStringList &args);
 int runFormat(const QStringList &args);
+int runPlay(const QStringList &args);
+int runWav(const QStringList &args);
 
 // Every verb, in the order `vltn --help` lists them.
 const std::vector<Verb> &verbs();

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev googletest
   clang libclang-rt-14-dev
   hyperfine
+  libfluidsynth-dev libasound2-dev fluid-soundfont-gm sox
 )
 
 missing=()
