@@ -22,6 +22,8 @@ int runVtd(const QStringList &args);
 int runMidi(const QStringList &args);
 int runBasic(const QStringList &args);
 int runOmpList(const QStringList &args);
+int runPlay(const QStringList &args);
+int runWav(const QStringList &args);
 
 // Every verb, in the order `vltn --help` lists them.
 const std::vector<Verb> &verbs();

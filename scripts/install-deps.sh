@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   hyperfine time
   midicsv
+  libfluidsynth-dev libasound2-dev fluid-soundfont-gm sox
 )
 
 missing=()

@@ -1,0 +1,244 @@
+// vltn play / vltn wav: hearing a song through the synthesizer, live or as
+// a WAV file that can be shared and played anywhere.
+
+#include "cli/cli_common.h"
+#include "cli/verbs.h"
+
+#include "platform/fluidsynth_player.h"
+#include "platform/midi_render.h"
+#include "platform/midi_timing.h"
+
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <atomic>
+#include <optional>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+const QString ToneOpt = QStringLiteral("tone");
+
+// INPUT as the MIDI file to hear. Until the verbs share one song loader, INPUT
+// is a MIDI file and is heard as it is; --tone is checked, and applies to the
+// songs that are written as MIDI from OMP data.
+struct MidiSource {
+    QString path;
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+
+MidiSource midiFileForInput(const QString &input, int tone)
+{
+    Q_UNUSED(tone);
+    MidiSource source;
+    source.path = input;
+    return source;
+}
+
+// Ctrl-C (and a polite kill) while a song plays or renders: the handler only
+// records the signal and wakes the event loop through a pipe; the stopping
+// itself happens outside the handler, where it is safe.
+std::atomic<int> caughtSignal{0};
+std::atomic<bool> stopRequested{false};
+int wakePipe[2] = {-1, -1};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "a signal handler may only touch lock-free atomics");
+
+extern "C" void onStopSignal(int sig)
+{
+    caughtSignal = sig;
+    stopRequested = true;
+    if (wakePipe[1] >= 0) {
+        const char c = 0;
+        [[maybe_unused]] const ssize_t n = ::write(wakePipe[1], &c, 1);
+    }
+}
+
+class StopSignals {
+public:
+    StopSignals()
+    {
+        caughtSignal = 0;
+        stopRequested = false;
+        if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            wakePipe[0] = wakePipe[1] = -1;
+        struct sigaction action = {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_oldInt);
+        sigaction(SIGTERM, &action, &m_oldTerm);
+    }
+    ~StopSignals()
+    {
+        sigaction(SIGINT, &m_oldInt, nullptr);
+        sigaction(SIGTERM, &m_oldTerm, nullptr);
+        for (int &fd : wakePipe) {
+            if (fd >= 0)
+                ::close(fd);
+            fd = -1;
+        }
+    }
+    StopSignals(const StopSignals &) = delete;
+    StopSignals &operator=(const StopSignals &) = delete;
+
+    int wakeFd() const { return wakePipe[0]; }
+    const std::atomic<bool> *flag() const { return &stopRequested; }
+    int caught() const { return caughtSignal.load(); }
+    // The shell's convention for a program ended by a signal.
+    int exitCode() const { return 128 + caught(); }
+
+private:
+    struct sigaction m_oldInt = {};
+    struct sigaction m_oldTerm = {};
+};
+
+QString clockText(double seconds)
+{
+    const qint64 s = qint64(seconds);
+    if (s >= 3600)
+        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+void addToneOption(QCommandLineParser &parser)
+{
+    parser.addOption({ToneOpt, QStringLiteral("音色 (General MIDI のプログラム番号 - 1、0 から 127)。"), QStringLiteral("N")});
+}
+
+} // namespace
+
+int runPlay(const QStringList &args)
+{
+    const QString verb = QStringLiteral("play");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("曲を再生します。Ctrl-C で止めます。"));
+    const QCommandLineOption loop(QStringLiteral("loop"), QStringLiteral("止めるまで繰り返し再生します。"));
+    parser.addOption(loop);
+    addToneOption(parser);
+    parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("再生する曲 (MIDI ファイル)"));
+
+    int exitCode = ExitOk;
+    int tone = 0;
+    if (!parseVerb(parser, args, verb, 1, exitCode) || !intOption(parser, ToneOpt, 0, 127, tone, verb, exitCode))
+        return exitCode;
+
+    const MidiSource source = midiFileForInput(parser.positionalArguments().at(0), tone);
+    if (!source.ok()) {
+        err(QStringLiteral("vltn: %1\n").arg(source.error));
+        return ExitFailure;
+    }
+    // A file that cannot be played is told at once, before the synthesizer loads.
+    const MidiFileRead check = readMidiFile(source.path);
+    if (!check.ok()) {
+        err(QStringLiteral("vltn: %1\n").arg(check.error));
+        return ExitFailure;
+    }
+
+    const StopSignals stops;
+    FluidSynthPlayer player;
+    QEventLoop events;
+    // The first reason to stop decides the exit code: a timer tick that
+    // finds playback over after a failure must not turn it into success.
+    std::optional<int> finished;
+    const auto finish = [&](int code) {
+        if (!finished) {
+            finished = code;
+            events.exit(code);
+        }
+    };
+
+    const bool terminal = ::isatty(STDERR_FILENO);
+    bool lineShown = false;
+    const auto clearLine = [&] {
+        if (lineShown)
+            err(QStringLiteral("\r\x1b[K")); // the terminal line is left as it was found
+        lineShown = false;
+    };
+    player.setErrorHandler([&](const QString &message) {
+        clearLine();
+        err(QStringLiteral("vltn: %1\n").arg(message));
+        finish(ExitFailure);
+    });
+
+    QTimer progress;
+    progress.setInterval(100);
+    QObject::connect(&progress, &QTimer::timeout, [&] {
+        if (!player.isPlaying()) {
+            finish(ExitOk);
+            return;
+        }
+        if (terminal) {
+            err(QStringLiteral("\r再生中 %1 / %2%3\x1b[K")
+                    .arg(clockText(player.position()), clockText(player.duration()),
+                         parser.isSet(loop) ? QStringLiteral(" (繰り返し)") : QString()));
+            lineShown = true;
+        }
+    });
+
+    std::unique_ptr<QSocketNotifier> wake;
+    if (stops.wakeFd() >= 0) {
+        wake = std::make_unique<QSocketNotifier>(stops.wakeFd(), QSocketNotifier::Read);
+        QObject::connect(wake.get(), &QSocketNotifier::activated, [&] {
+            player.setFileName(QString()); // every note stops at once
+            finish(stops.exitCode());
+        });
+    }
+
+    player.setFileName(source.path);
+    player.setPlayCount(parser.isSet(loop) ? 0 : 1);
+    progress.start();
+    events.exec();
+    progress.stop();
+    player.setFileName(QString());
+    clearLine();
+    return finished.value_or(ExitFailure);
+}
+
+int runWav(const QStringList &args)
+{
+    const QString verb = QStringLiteral("wav");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("曲を WAV ファイル (16 ビット、ステレオ、44.1 kHz) に書き出します。"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("書き出す WAV ファイル (既にあれば置き換えます)。"),
+                                    QStringLiteral("OUT.wav"));
+    parser.addOption(output);
+    addToneOption(parser);
+    parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("書き出す曲 (MIDI ファイル)"));
+
+    int exitCode = ExitOk;
+    int tone = 0;
+    if (!parseVerb(parser, args, verb, 1, exitCode) || !intOption(parser, ToneOpt, 0, 127, tone, verb, exitCode))
+        return exitCode;
+    if (parser.value(output).isEmpty())
+        return usageError(verb, QStringLiteral("-o で書き出す WAV ファイルを指定してください。"));
+
+    const MidiSource source = midiFileForInput(parser.positionalArguments().at(0), tone);
+    if (!source.ok()) {
+        err(QStringLiteral("vltn: %1\n").arg(source.error));
+        return ExitFailure;
+    }
+
+    const StopSignals stops;
+    MidiRenderOptions options;
+    options.cancel = stops.flag(); // looked at between blocks
+    const MidiRenderResult result = renderMidiToWav(source.path, parser.value(output), options);
+    if (result.cancelled) {
+        err(QStringLiteral("vltn: 中断しました。%1 は書き出していません。\n").arg(parser.value(output)));
+        return stops.exitCode();
+    }
+    if (!result.ok()) {
+        err(QStringLiteral("vltn: %1\n").arg(result.error));
+        return ExitFailure;
+    }
+    return ExitOk;
+}
+
+} // namespace cli
