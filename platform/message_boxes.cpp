@@ -1,0 +1,31 @@
+#include "platform/message_boxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+MessageBoxes::Answer QtMessageBoxes::show(QWidget *parent, Icon icon, Buttons buttons, const QString &title,
+                                          const QString &text)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    }
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Answer::Ok;
+}
+
+void QtMessageBoxes::beep()
+{
+    QApplication::beep();
+}

@@ -1,0 +1,440 @@
+#include "shell/form1.h"
+
+#include "hmml/compiler.h"
+#include "hmml/formatter.h"
+#include "hmml/hmml_file.h"
+#include "omp/midi_writer.h"
+#include "platform/media_player.h"
+#include "platform/message_boxes.h"
+#include "platform/system_services.h"
+#include "shell/app_info.h"
+#include "shell/player_strip.h"
+#include "shell/song_file.h"
+#include "shell/tone_names.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+// Twips (1/1440 inch) to pixels at 96 dpi; Qt scales for other screens.
+constexpr int px(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+QRect twipRect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+const QString OverwriteQuestion = QStringLiteral("そのファイルは既に存在します。上書きしますか?");
+const QString NoOmpData = QStringLiteral("OMPデータがロードされていません");
+
+} // namespace
+
+Form1::Form1(const Form1Services &services, QWidget *parent)
+    : QMainWindow(parent),
+      CD1(QStringLiteral("CD1"), QStringLiteral("*.vtd (Vellotune Data) |*.vtd|*.* (All Files) |*.*")),
+      CD2(QStringLiteral("CD2"), QStringLiteral("*.txt (Text File) |*.txt")),
+      CD3(QStringLiteral("CD3"), QString()),
+      CD4(QStringLiteral("CD4"), QStringLiteral("*.hml(Orrin's Music Language)|*.hml")),
+      CD5(QStringLiteral("CD5"), QStringLiteral("*.vtd (VLTN data file) |*.vtd|")),
+      CD6(QStringLiteral("CD6"), QStringLiteral("*.mid(MIDI File)|*.mid")),
+      m_services(services)
+{
+    setObjectName(QStringLiteral("Form1"));
+    buildControls();
+    buildMenus();
+    m_services.player.setErrorHandler([this](const QString &message) {
+        m_services.messages.show(this, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, MessageTitle, message);
+    });
+}
+
+Form1::~Form1()
+{
+    m_services.player.setErrorHandler({});
+}
+
+void Form1::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(px(8895), px(4545));
+    setCentralWidget(client);
+
+    MP1 = new PlayerStrip(m_services.player, client);
+    MP1->setObjectName(QStringLiteral("MP1"));
+    MP1->setGeometry(twipRect(120, 60, 5715, 675));
+
+    Frame1 = new QGroupBox(QStringLiteral("OMP"), client);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipRect(5880, 60, 2895, 915));
+    Command1 = new QPushButton(QStringLiteral("再生・リロード"), Frame1);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(twipRect(120, 300, 1335, 495));
+    Command2 = new QPushButton(QStringLiteral("停止"), Frame1);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setGeometry(twipRect(1440, 300, 1395, 495));
+
+    Frame2 = new QGroupBox(QStringLiteral("H-MML2OMP"), client);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setGeometry(twipRect(5880, 960, 2895, 1395));
+    Command3 = new QPushButton(QStringLiteral("ファイル読み込み・変換"), client);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Command3->setGeometry(twipRect(6300, 1260, 2115, 495));
+    Command4 = new QPushButton(QStringLiteral("メモ帳で編集"), client);
+    Command4->setObjectName(QStringLiteral("Command4"));
+    Command4->setGeometry(twipRect(6300, 1740, 2115, 495));
+
+    auto label = [client](QLabel *&l, const char *name, const QString &text, int left, int top) {
+        l = new QLabel(text, client);
+        l->setObjectName(QLatin1String(name));
+        l->move(px(left), px(top));
+        l->adjustSize();
+    };
+    auto line = [client](QLineEdit *&t, const char *name, int left, int top, int width, int height) {
+        t = new QLineEdit(client);
+        t->setObjectName(QLatin1String(name));
+        t->setGeometry(twipRect(left, top, width, height));
+    };
+    label(Label2, "Label2", QStringLiteral("タイトル"), 420, 900);
+    line(Text2, "Text2", 1200, 840, 4575, 315);
+    label(Label3, "Label3", QStringLiteral("著作権"), 480, 1260);
+    line(Text3, "Text3", 1200, 1200, 4575, 315);
+    label(Label4, "Label4", QStringLiteral("データ作者"), 120, 1620);
+    line(Text4, "Text4", 1200, 1560, 4575, 315);
+    label(Label1, "Label1", QStringLiteral("音色"), 660, 1920);
+
+    Combo1 = new QComboBox(client);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->addItems(toneNames());
+    Combo1->setCurrentIndex(-1);
+    Combo1->move(px(1200), px(1920));
+    Combo1->resize(px(2895), Combo1->sizeHint().height());
+
+    Frame3 = new QGroupBox(QStringLiteral("OMPデータ"), client);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    Frame3->setGeometry(twipRect(120, 2280, 8655, 2175));
+    Text1 = new QPlainTextEdit(Frame3);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(twipRect(60, 240, 8535, 1875));
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    // The H-MML source last read: kept, never shown.
+    Hmml = new QPlainTextEdit(client);
+    Hmml->setObjectName(QStringLiteral("Hmml"));
+    Hmml->setGeometry(twipRect(4920, 2520, 3495, 1815));
+    Hmml->setVisible(false);
+    Frame3->raise();
+
+    auto rule = [client](QFrame *&f, const char *name, const QRect &r) {
+        f = new QFrame(client);
+        f->setObjectName(QLatin1String(name));
+        f->setFrameShape(QFrame::HLine);
+        f->setFrameShadow(QFrame::Sunken);
+        f->setGeometry(r);
+    };
+    rule(Line1, "Line1", twipRect(120, 780, 5715, 30));
+    rule(Line2, "Line2", twipRect(120, 2220, 5715, 30));
+
+    connect(Command1, &QPushButton::clicked, this, &Form1::OMP_Play);
+    connect(Command2, &QPushButton::clicked, this, &Form1::OMP_Stop);
+    connect(Command3, &QPushButton::clicked, this, &Form1::loadAndConvert);
+    connect(Command4, &QPushButton::clicked, this, &Form1::editInNotepad);
+
+    setFixedSize(sizeHint());
+}
+
+void Form1::buildMenus()
+{
+    auto item = [this](QMenu *menu, QAction *&action, const char *name, const QString &caption) {
+        action = menu->addAction(caption);
+        action->setObjectName(QString::fromUtf8(name));
+    };
+    auto separator = [](QMenu *menu, QAction *&action, const char *name) {
+        action = menu->addSeparator();
+        action->setObjectName(QString::fromUtf8(name));
+    };
+    auto submenu = [](QMenu *parentMenu, QMenu *&menu, const char *name, const QString &caption) {
+        menu = parentMenu->addMenu(caption);
+        menu->setObjectName(QString::fromUtf8(name));
+        menu->menuAction()->setObjectName(QString::fromUtf8(name));
+    };
+
+    ファイル = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    ファイル->setObjectName(QStringLiteral("ファイル"));
+    item(ファイル, OMPファイルを開く, "OMPファイルを開く", QStringLiteral("VTDファイルを開く(&P)"));
+    item(ファイル, MMLファイルを開く, "MMLファイルを開く", QStringLiteral("HMLファイルを開く(&H)"));
+    item(ファイル, VTDファイルの保存, "VTDファイルの保存", QStringLiteral("VTDファイルの保存(&S)"));
+    separator(ファイル, 仕切り4, "仕切り4");
+    submenu(ファイル, Export, "Export", QStringLiteral("エクスポート(&E)"));
+    item(Export, 名前を付けて保存, "名前を付けて保存", QStringLiteral("OMPリスト(&O)"));
+    item(Export, MIDI_EXPORT, "MIDI_EXPORT", QStringLiteral("MIDIシーケンスデータ(*.mid)(&M)"));
+    submenu(ファイル, BASIC_convert, "BASIC_convert", QStringLiteral("BASIC(&B)"));
+    item(BASIC_convert, G800BASIC変換, "G800BASIC変換", QStringLiteral("OMP→G800BASIC変換(&G)"));
+    item(BASIC_convert, E500BASIC変換, "E500BASIC変換", QStringLiteral("OMP→E500BASIC変換(&E)"));
+    separator(ファイル, 仕切り1, "仕切り1");
+    item(ファイル, 閉じる, "閉じる", QStringLiteral("閉じる(&X)"));
+
+    Setting = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    Setting->setObjectName(QStringLiteral("Setting"));
+    item(Setting, 各種設定, "各種設定", QStringLiteral("各種設定(&S)"));
+
+    ヘルプ = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    ヘルプ->setObjectName(QStringLiteral("ヘルプ"));
+    item(ヘルプ, ヘルプの表示, "ヘルプの表示", QStringLiteral("ヘルプの表示(&H)"));
+    ヘルプの表示->setEnabled(false);
+    separator(ヘルプ, 仕切り3, "仕切り3");
+    item(ヘルプ, バージョン情報, "バージョン情報", QStringLiteral("このソフトについて(&A)"));
+
+    connect(OMPファイルを開く, &QAction::triggered, this, &Form1::openSong);
+    connect(MMLファイルを開く, &QAction::triggered, this, &Form1::loadAndConvert);
+    connect(VTDファイルの保存, &QAction::triggered, this, &Form1::saveSong);
+    connect(MIDI_EXPORT, &QAction::triggered, this, &Form1::exportMidi);
+    connect(閉じる, &QAction::triggered, this, &QWidget::close);
+}
+
+int Form1::toneIndex() const
+{
+    const int index = Combo1->currentIndex();
+    // A text typed into the box selects no entry.
+    if (index < 0 || Combo1->currentText() != Combo1->itemText(index))
+        return -1;
+    return index;
+}
+
+void Form1::setToneIndex(int index)
+{
+    Combo1->setCurrentIndex(index);
+    if (index < 0)
+        Combo1->setEditText(QString());
+}
+
+QString Form1::temporaryFilePath() const
+{
+    return QDir(m_tempDir).filePath(QStringLiteral("vltn.dat"));
+}
+
+void Form1::showError(const QString &text, const QString &title)
+{
+    m_services.messages.show(this, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title, text);
+}
+
+bool Form1::confirmOverwrite(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    return m_services.messages.show(this, MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo, MessageTitle,
+                                    OverwriteQuestion)
+        == MessageBoxes::Answer::Yes;
+}
+
+bool Form1::startUp(const QStringList &arguments)
+{
+    m_tempDir = m_services.system.temporaryDirectory();
+    if (m_services.system.anotherInstanceRunning()) {
+        m_services.messages.show(this, MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, MessageTitle,
+                                 QStringLiteral("すでに起動されています。複数起動はできません。"));
+        return false;
+    }
+    QString settingsError;
+    m_settings = m_services.settingsPath.isEmpty() ? LoadSettings(&settingsError)
+                                                   : LoadSettings(m_services.settingsPath, &settingsError);
+    setWindowTitle(MainCaption);
+    if (const QScreen *screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + area.width() / 2 - frameGeometry().width() / 2,
+             area.y() + area.height() / 2 - frameGeometry().height() / 2);
+    }
+    setToneIndex(m_settings.DefaultTone);
+    show();
+    if (!settingsError.isEmpty())
+        showError(settingsError, MessageTitle);
+
+    QString commandLine = arguments.join(u' ');
+    if (commandLine.isEmpty())
+        return true;
+    // The test for a song file looks at a lower-cased copy; the file is then
+    // opened under the name as given, since file names are case-sensitive here.
+    const bool songFile = commandLine.toLower().contains(QLatin1String(".vtd"));
+    if (commandLine.startsWith(u'"'))
+        commandLine = commandLine.mid(1, commandLine.size() - 2); // StripQuotes
+    const QString path = QFileInfo(commandLine).isRelative() ? QDir::current().absoluteFilePath(commandLine)
+                                                             : commandLine;
+    if (songFile)
+        openSongFile(path);
+    else
+        convertHmmlFile(path);
+    return true;
+}
+
+void Form1::convertHmmlFile(const QString &path)
+{
+    const HmmlFileText file = readHmmlFile(path);
+    if (!file.ok()) {
+        showError(file.error, MessageTitle);
+        return;
+    }
+    m_hmmlSource = file.text;
+    Hmml->setPlainText(file.text);
+
+    ConversionStatus status;
+    HmmlSongFields song;
+    const QString omp = HMML_Convert(file.text, QStringLiteral("\r\n"), true, status, song);
+    if (!status.ok()) {
+        showError(QStringLiteral("H-MMLの変換エラーが発生しました。変換を完了できません。\r\n\r\n%1行目 %2")
+                      .arg(status.line)
+                      .arg(status.message),
+                  MessageTitle);
+        Text1->clear();
+        return;
+    }
+    const QString separator = m_settings.SeparatorKind == 0 ? QStringLiteral("/") : QStringLiteral(" ");
+    ConversionStatus formatStatus;
+    Text1->setPlainText(OMP_Format(omp, separator, m_settings.SeparatorInterval, formatStatus));
+    Text2->setText(song.title);
+    Text3->setText(song.copyright);
+    Text4->setText(song.author);
+
+    int tone = HMML_ProgramNumber() - 1;
+    if (tone == -1)
+        tone = m_settings.DefaultTone;
+    // A program outside the list cannot be shown: the tone stays as it was.
+    if (tone >= 0 && tone < Combo1->count())
+        setToneIndex(tone);
+}
+
+void Form1::loadAndConvert()
+{
+    CD3.Filter = QStringLiteral("*.hml *.hmml *.mml (Orrin's Music Language) | *.hml;*.hmml;*.mml|"
+                                "*.txt(Text File)|*.txt|*.* (All Files)|*.*");
+    if (!CD3.ShowOpen(m_services.dialogs, this))
+        return;
+    CD4.FileName = CD3.FileName;
+    convertHmmlFile(CD3.FileName);
+}
+
+void Form1::editInNotepad()
+{
+    if (!CD4.ShowOpen(m_services.dialogs, this))
+        return;
+    CD3.FileName = CD4.FileName;
+    // The command does not wait for the editor, and an editor that does not
+    // start ends it quietly.
+    m_services.system.startEditor(CD4.FileName);
+}
+
+void Form1::openSongFile(const QString &path)
+{
+    const SongLoadResult loaded = LoadSong(path);
+    if (!loaded.ok()) {
+        // Nothing of the current song is touched by a file that is not one.
+        showError(loaded.error, MessageTitle);
+        return;
+    }
+    Text1->setPlainText(loaded.song.omp);
+    Text2->setText(loaded.song.title);
+    Text3->setText(loaded.song.copyright);
+    Text4->setText(loaded.song.author);
+    // A "Program" the list cannot show leaves the tone as it was.
+    if (const std::optional<qint16> tone = songTone(loaded.song.program))
+        setToneIndex(*tone);
+}
+
+void Form1::openSong()
+{
+    OMP_Stop();
+    if (!CD1.ShowOpen(m_services.dialogs, this))
+        return;
+    openSongFile(CD1.FileName);
+}
+
+void Form1::saveSong()
+{
+    if (!CD5.ShowSave(m_services.dialogs, this))
+        return;
+    if (!confirmOverwrite(CD5.FileName))
+        return;
+    const IniWriteResult saved = SaveSong(CD5.FileName, Text1->toPlainText(), QString::number(toneIndex()),
+                                          Text2->text(), Text3->text(), Text4->text());
+    if (!saved.ok())
+        showError(saved.error, MessageTitle);
+}
+
+void Form1::exportMidi()
+{
+    if (Text1->toPlainText().isEmpty()) {
+        showError(NoOmpData + QStringLiteral("\r\nOMPデータをロードするか、MMLファイルをロードしてください"),
+                  QStringLiteral("ERROR-") + MessageTitle);
+        return;
+    }
+    if (!CD6.ShowSave(m_services.dialogs, this))
+        return;
+    if (!confirmOverwrite(CD6.FileName))
+        return;
+    const MidiResult written = MIDI_Exp(Text1->toPlainText(), CD6.FileName, toneIndex());
+    if (!written.ok())
+        showError(written.error, MessageTitle);
+}
+
+void Form1::OMP_Play()
+{
+    const QString omp = Text1->toPlainText();
+    if (omp.isEmpty()) {
+        showError(NoOmpData + QStringLiteral("\r\nOMPデータをロードするか、HMLファイルをロードしてください"),
+                  QStringLiteral("ERROR-") + MessageTitle);
+        return;
+    }
+    if (!omp.startsWith(u'$')) {
+        showError(QStringLiteral("OMPデータが無効です\r\n正しいOMPデータをロードするか、HMLファイルをロードしてください"),
+                  QStringLiteral("ERROR-") + MessageTitle);
+        return;
+    }
+    // Closing the media first lets the file be written again; the current
+    // text is converted, so a second press reloads the song from the start.
+    m_services.player.setFileName(QString());
+    Command1->setEnabled(false);
+    const MidiResult written = MIDI_Exp(omp, temporaryFilePath(), toneIndex());
+    Command1->setEnabled(true);
+    if (!written.ok()) {
+        showError(written.error, MessageTitle);
+        return;
+    }
+    m_services.player.setFileName(temporaryFilePath());
+    m_services.player.setPlayCount(m_settings.LoopPlay == 1 ? 0 : 1);
+}
+
+void Form1::OMP_Stop()
+{
+    m_services.player.setFileName(QString());
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    OMP_Stop();
+    const MessageBoxes::Answer answer =
+        m_services.messages.show(this, MessageBoxes::Icon::Information, MessageBoxes::Buttons::YesNo, MessageTitle,
+                                 QStringLiteral("終了します。よろしいですか?"));
+    if (answer != MessageBoxes::Answer::Yes) {
+        event->ignore();
+        return;
+    }
+    const IniWriteResult saved =
+        m_services.settingsPath.isEmpty() ? SaveSettings(m_settings) : SaveSettings(m_settings, m_services.settingsPath);
+    if (!saved.ok())
+        showError(saved.error, MessageTitle);
+    event->accept();
+    m_services.system.endProcess();
+}

@@ -1,0 +1,103 @@
+#pragma once
+// The main window: the current song in its controls, the menus and buttons
+// that start every command, start-up and shutdown.
+
+#include "shell/app_settings.h"
+#include "shell/common_dialog.h"
+
+#include <QMainWindow>
+
+class FileDialogs;
+class MediaPlayer;
+class MessageBoxes;
+class SystemServices;
+class PlayerStrip;
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QFrame;
+
+// The operating-system services the window works through.
+struct Form1Services {
+    FileDialogs &dialogs;
+    MessageBoxes &messages;
+    SystemServices &system;
+    MediaPlayer &player;
+    // Where the settings file lives; empty for the usual place.
+    QString settingsPath;
+};
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(const Form1Services &services, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // The start-up sequence, up to showing the window and opening the file
+    // named by `arguments` (the command line after the program's own name).
+    // False when the program must end at once (another copy is running).
+    bool startUp(const QStringList &arguments);
+
+    // Playback.
+    void OMP_Play();
+    void OMP_Stop();
+
+    // The commands of the buttons and menu items.
+    void loadAndConvert();   // Command3, "HMLファイルを開く(&H)"
+    void editInNotepad();    // Command4
+    void openSong();         // "VTDファイルを開く(&P)"
+    void saveSong();         // "VTDファイルの保存(&S)"
+    void exportMidi();       // "MIDIシーケンスデータ(*.mid)(&M)"
+
+    // The song's tone: list position 0 to 127, or -1 when no entry is
+    // selected (nothing chosen, or a text typed into the box).
+    int toneIndex() const;
+    void setToneIndex(int index);
+
+    const AppSettings &settings() const { return m_settings; }
+    AppSettings &settings() { return m_settings; }
+    QString temporaryFilePath() const;
+    // The H-MML source last read, exactly (every line followed by "\r\n");
+    // the hidden Hmml box shows the same text.
+    const QString &hmmlSource() const { return m_hmmlSource; }
+
+    // Controls, by their names.
+    PlayerStrip *MP1;
+    QGroupBox *Frame1, *Frame2, *Frame3;
+    QPushButton *Command1, *Command2, *Command3, *Command4;
+    QLabel *Label1, *Label2, *Label3, *Label4;
+    QLineEdit *Text2, *Text3, *Text4;
+    QPlainTextEdit *Text1, *Hmml;
+    QComboBox *Combo1;
+    QFrame *Line1, *Line2;
+
+    CommonDialog CD1, CD2, CD3, CD4, CD5, CD6;
+
+    // Menu items, by their names.
+    QMenu *ファイル, *Export, *BASIC_convert, *Setting, *ヘルプ;
+    QAction *OMPファイルを開く, *MMLファイルを開く, *VTDファイルの保存, *仕切り4, *名前を付けて保存, *MIDI_EXPORT;
+    QAction *G800BASIC変換, *E500BASIC変換, *仕切り1, *閉じる, *各種設定, *ヘルプの表示, *仕切り3, *バージョン情報;
+
+protected:
+    // The shutdown sequence.
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void convertHmmlFile(const QString &path);
+    void openSongFile(const QString &path);
+    bool confirmOverwrite(const QString &path);
+    void showError(const QString &text, const QString &title);
+
+    Form1Services m_services;
+    AppSettings m_settings;
+    QString m_tempDir;
+    QString m_hmmlSource;
+};

@@ -1,0 +1,32 @@
+#pragma once
+// The player strip at the top of the main window: whether a song plays, and
+// where it is.
+
+#include <QWidget>
+
+class MediaPlayer;
+class QLabel;
+class QProgressBar;
+class QTimer;
+
+class PlayerStrip : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlayerStrip(MediaPlayer &player, QWidget *parent = nullptr);
+
+    // Reads the player's state into the strip (also done by its timer).
+    void refresh();
+
+    QString stateText() const;
+    QString timeText() const;
+
+private:
+    MediaPlayer &m_player;
+    QLabel *m_state;
+    QProgressBar *m_progress;
+    QLabel *m_time;
+    QTimer *m_timer;
+};
+
+// "m:ss" for a number of seconds.
+QString formatPlayTime(double seconds);
