@@ -13,9 +13,9 @@
 #include <QTimer>
 
 #include <atomic>
-#include <optional>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -25,16 +25,17 @@ namespace {
 
 const QString ToneOpt = QStringLiteral("tone");
 
-// INPUT as the MIDI file to hear. Until the verbs share one song loader, INPUT
-// is a MIDI file and is heard as it is; --tone is checked, and applies to the
-// songs that are written as MIDI from OMP data.
+// INPUT as the MIDI file to hear, which must last until the song has been
+// heard or written. Until the verbs share one song loader, INPUT is a MIDI
+// file and is heard as it is; --tone (absent: the song's own) is checked, and
+// applies to the songs that are written as MIDI from OMP data.
 struct MidiSource {
     QString path;
     QString error;
     bool ok() const { return error.isEmpty(); }
 };
 
-MidiSource midiFileForInput(const QString &input, int tone)
+MidiSource midiFileForInput(const QString &input, std::optional<int> tone)
 {
     Q_UNUSED(tone);
     MidiSource source;
@@ -112,6 +113,17 @@ void addToneOption(QCommandLineParser &parser)
     parser.addOption({ToneOpt, QStringLiteral("音色 (General MIDI のプログラム番号 - 1、0 から 127)。"), QStringLiteral("N")});
 }
 
+// --tone when given; a usage error (exit 2) when it is not a number from 0 to 127.
+bool toneOption(const QCommandLineParser &parser, const QString &verb, std::optional<int> &tone, int &exitCode)
+{
+    int value = 0;
+    if (!intOption(parser, ToneOpt, 0, 127, value, verb, exitCode))
+        return false;
+    if (parser.isSet(ToneOpt))
+        tone = value;
+    return true;
+}
+
 } // namespace
 
 int runPlay(const QStringList &args)
@@ -125,8 +137,8 @@ int runPlay(const QStringList &args)
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("再生する曲 (MIDI ファイル)"));
 
     int exitCode = ExitOk;
-    int tone = 0;
-    if (!parseVerb(parser, args, verb, 1, exitCode) || !intOption(parser, ToneOpt, 0, 127, tone, verb, exitCode))
+    std::optional<int> tone;
+    if (!parseVerb(parser, args, verb, 1, exitCode) || !toneOption(parser, verb, tone, exitCode))
         return exitCode;
 
     const MidiSource source = midiFileForInput(parser.positionalArguments().at(0), tone);
@@ -214,8 +226,8 @@ int runWav(const QStringList &args)
     parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("書き出す曲 (MIDI ファイル)"));
 
     int exitCode = ExitOk;
-    int tone = 0;
-    if (!parseVerb(parser, args, verb, 1, exitCode) || !intOption(parser, ToneOpt, 0, 127, tone, verb, exitCode))
+    std::optional<int> tone;
+    if (!parseVerb(parser, args, verb, 1, exitCode) || !toneOption(parser, verb, tone, exitCode))
         return exitCode;
     if (parser.value(output).isEmpty())
         return usageError(verb, QStringLiteral("-o で書き出す WAV ファイルを指定してください。"));
