@@ -2,7 +2,10 @@
 // a WAV file that can be shared and played anywhere.
 
 #include "cli/cli_common.h"
+#include "cli/song_input.h"
 #include "cli/verbs.h"
+
+#include "omp/midi_writer.h"
 
 #include "platform/fluidsynth_player.h"
 #include "platform/midi_render.h"
@@ -10,11 +13,13 @@
 
 #include <QEventLoop>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <fcntl.h>
 #include <unistd.h>
@@ -26,20 +31,48 @@ namespace {
 const QString ToneOpt = QStringLiteral("tone");
 
 // INPUT as the MIDI file to hear, which must last until the song has been
-// heard or written. Until the verbs share one song loader, INPUT is a MIDI
-// file and is heard as it is; --tone (absent: the song's own) is checked, and
-// applies to the songs that are written as MIDI from OMP data.
+// heard or written: a song (H-MML, OMP data or a song file) is written as
+// MIDI into a temporary folder that lives as long as the source; a MIDI file
+// is heard as it is.
 struct MidiSource {
     QString path;
     QString error;
+    std::shared_ptr<QTemporaryDir> folder;
     bool ok() const { return error.isEmpty(); }
 };
 
+bool isMidiPath(const QString &path)
+{
+    return path.endsWith(QLatin1String(".mid"), Qt::CaseInsensitive)
+        || path.endsWith(QLatin1String(".midi"), Qt::CaseInsensitive);
+}
+
+// `tone`: --tone when given, else the song's own (0 when it has none).
 MidiSource midiFileForInput(const QString &input, std::optional<int> tone)
 {
-    Q_UNUSED(tone);
     MidiSource source;
-    source.path = input;
+    if (isMidiPath(input)) {
+        source.path = input;
+        return source;
+    }
+    const SongInput song = loadSongInput(input);
+    if (!song.ok()) {
+        source.error = song.error;
+        return source;
+    }
+    QString warning;
+    const int program = tone ? *tone : song.midiProgram(&warning);
+    if (!warning.isEmpty())
+        err(QStringLiteral("vltn: 警告: %1\n").arg(warning));
+    source.folder = std::make_shared<QTemporaryDir>();
+    if (!source.folder->isValid()) {
+        source.error = QStringLiteral("一時フォルダを作れません: %1").arg(source.folder->errorString());
+        return source;
+    }
+    source.path = source.folder->filePath(QStringLiteral("song.mid"));
+    const MidiResult written = MIDI_Exp(song.omp, source.path, program);
+    if (!written.ok())
+        source.error = written.error;
     return source;
 }
 

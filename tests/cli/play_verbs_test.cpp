@@ -118,7 +118,7 @@ TEST_F(PlayVerbsTest, ToneInRangeIsAccepted)
 
 TEST_F(PlayVerbsTest, FileThatIsNotASongFailsWithOne)
 {
-    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    const QString text = dir.filePath(QStringLiteral("notes.mid"));
     ASSERT_TRUE(testmidi::write(text, "hello"));
     for (const QString &verb : {QStringLiteral("play"), QStringLiteral("wav")}) {
         QStringList args = {verb, text};
@@ -129,6 +129,32 @@ TEST_F(PlayVerbsTest, FileThatIsNotASongFailsWithOne)
         EXPECT_TRUE(r.err.contains(QStringLiteral("MIDI ファイルではありません"))) << r.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.wav"))));
+}
+
+TEST_F(PlayVerbsTest, SongsAreWrittenAsMidiFirst)
+{
+    // $2:4M8* : a note of two seconds and a rest of four.
+    const QString hml = dir.filePath(QStringLiteral("song.hml"));
+    ASSERT_TRUE(testmidi::write(hml, "C-PROGRAM:200\r\nC-TEMPO:120\r\n4 C 2\r\n8 *\r\n"));
+    const QString wav = dir.filePath(QStringLiteral("hml.wav"));
+    const Outcome r = run({QStringLiteral("wav"), QStringLiteral("-o"), wav, hml});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("PROGRAM 200"))) << "a tone no MIDI file carries is warned about";
+    EXPECT_EQ(samples(wav), QStringLiteral("264600"));
+
+    const QString omp = dir.filePath(QStringLiteral("song.omp"));
+    ASSERT_TRUE(testmidi::write(omp, "$1:4M\r\n"));
+    EXPECT_EQ(run({QStringLiteral("play"), omp}).exitCode, 0);
+
+    // A song that does not compile, or cannot be written as MIDI, fails with 1.
+    ASSERT_TRUE(testmidi::write(hml, "C-TEMPO:120\r\n4 C 9\r\n"));
+    Outcome bad = run({QStringLiteral("wav"), QStringLiteral("-o"), dir.filePath(QStringLiteral("bad.wav")), hml});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_TRUE(bad.err.contains(QStringLiteral(":2: error: "))) << bad.err.toStdString();
+    ASSERT_TRUE(testmidi::write(omp, "$0:4M"));
+    bad = run({QStringLiteral("play"), omp});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("bad.wav"))));
 }
 
 TEST_F(PlayVerbsTest, PlayRunsToTheEndOfTheSong)
