@@ -11,6 +11,7 @@ packages=(
   hyperfine time
   midicsv
   libfluidsynth-dev libasound2-dev fluid-soundfont-gm sox
+  xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic
 )
 
 missing=()

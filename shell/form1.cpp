@@ -55,6 +55,9 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     buildControls();
     buildMenus();
+    // The client area has the size it was designed with; the menu bar adds to it.
+    adjustSize();
+    setFixedSize(size());
     m_services.player.setErrorHandler([this](const QString &message) {
         m_services.messages.show(this, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, MessageTitle, message);
     });
@@ -153,8 +156,6 @@ void Form1::buildControls()
     connect(Command2, &QPushButton::clicked, this, &Form1::OMP_Stop);
     connect(Command3, &QPushButton::clicked, this, &Form1::loadAndConvert);
     connect(Command4, &QPushButton::clicked, this, &Form1::editInNotepad);
-
-    setFixedSize(sizeHint());
 }
 
 void Form1::buildMenus()
