@@ -8,7 +8,8 @@ MessageBoxes::Answer QtMessageBoxes::show(QWidget *parent, Icon icon, Buttons bu
 {
     QMessageBox box(parent);
     box.setWindowTitle(title);
-    box.setText(text);
+    // Messages are written with CR LF line breaks; a label wants LF alone.
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (icon) {
     case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
     case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
