@@ -82,6 +82,19 @@ QString writeOutput(const QString &path, const QByteArray &bytes)
     return QString();
 }
 
+void addSongArgument(QCommandLineParser &parser, bool alsoMidi)
+{
+    parser.addPositionalArgument(
+        QStringLiteral("INPUT"),
+        QStringLiteral("曲: H-MML ファイル (- は標準入力)、OMP データのファイル (.omp)、VTD ファイル (.vtd)")
+            + (alsoMidi ? QStringLiteral("、MIDI ファイル (.mid)") : QString()));
+}
+
+QCommandLineOption outputOption(const QString &description)
+{
+    return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, description, QStringLiteral("OUT"));
+}
+
 QString jsonString(const QString &text)
 {
     QString s;

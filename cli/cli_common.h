@@ -32,6 +32,11 @@ bool intOption(const QCommandLineParser &parser, const QString &name, int min, i
 // empty string on success, otherwise a Japanese message.
 QString writeOutput(const QString &path, const QByteArray &bytes);
 
+// The INPUT the song verbs take (`alsoMidi`: a MIDI file too).
+void addSongArgument(QCommandLineParser &parser, bool alsoMidi = false);
+// "-o, --output OUT" with the verb's own description.
+QCommandLineOption outputOption(const QString &description);
+
 // A JSON string literal (quotes included); non-ASCII text is written as is.
 QString jsonString(const QString &text);
 

@@ -18,12 +18,10 @@ int runBasic(const QStringList &args)
                        "保存するファイルは出力ウィンドウで保存したものと同じく、CP932 で最後に改行が付きます。"));
     const QCommandLineOption machineOpt(QStringLiteral("machine"), QStringLiteral("機種: e500 または g800 (必須)"),
                                         QStringLiteral("M"));
-    const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("保存するファイル。既定: 標準出力"), QStringLiteral("OUT"));
+    const QCommandLineOption outOpt = outputOption(QStringLiteral("保存するファイル。既定: 標準出力"));
     parser.addOption(machineOpt);
     parser.addOption(outOpt);
-    parser.addPositionalArgument(QStringLiteral("INPUT"),
-                                 QStringLiteral("H-MML ファイル (- は標準入力) または .omp ファイル"));
+    addSongArgument(parser);
 
     int exitCode = ExitOk;
     if (!parseVerb(parser, args, verb, 1, exitCode))

@@ -18,12 +18,10 @@ int runMidi(const QStringList &args)
                                      QStringLiteral("音色 (GM プログラム番号 - 1、0 から 127)。"
                                                     "既定: H-MML の PROGRAM - 1、なければ 0"),
                                      QStringLiteral("N"));
-    const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("書き出す MIDI ファイル (必須)"), QStringLiteral("OUT"));
+    const QCommandLineOption outOpt = outputOption(QStringLiteral("書き出す MIDI ファイル (必須)"));
     parser.addOption(toneOpt);
     parser.addOption(outOpt);
-    parser.addPositionalArgument(QStringLiteral("INPUT"),
-                                 QStringLiteral("H-MML ファイル (- は標準入力) または .omp ファイル"));
+    addSongArgument(parser);
 
     int exitCode = ExitOk;
     int tone = -1;

@@ -18,12 +18,10 @@ int runOmpList(const QStringList &args)
     const QCommandLineOption titleOpt(QStringLiteral("title"),
                                       QStringLiteral("曲名。既定: H-MML の TITLE、なければ \"Non titled.\""),
                                       QStringLiteral("T"));
-    const QCommandLineOption outOpt({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("保存するファイル。既定: 標準出力"), QStringLiteral("OUT"));
+    const QCommandLineOption outOpt = outputOption(QStringLiteral("保存するファイル。既定: 標準出力"));
     parser.addOption(titleOpt);
     parser.addOption(outOpt);
-    parser.addPositionalArgument(QStringLiteral("INPUT"),
-                                 QStringLiteral("H-MML ファイル (- は標準入力) または .omp ファイル"));
+    addSongArgument(parser);
 
     int exitCode = ExitOk;
     if (!parseVerb(parser, args, verb, 1, exitCode))

@@ -167,7 +167,7 @@ int runPlay(const QStringList &args)
     const QCommandLineOption loop(QStringLiteral("loop"), QStringLiteral("止めるまで繰り返し再生します。"));
     parser.addOption(loop);
     addToneOption(parser);
-    parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("再生する曲 (MIDI ファイル)"));
+    addSongArgument(parser, true);
 
     int exitCode = ExitOk;
     std::optional<int> tone;
@@ -256,7 +256,7 @@ int runWav(const QStringList &args)
                                     QStringLiteral("OUT.wav"));
     parser.addOption(output);
     addToneOption(parser);
-    parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("書き出す曲 (MIDI ファイル)"));
+    addSongArgument(parser, true);
 
     int exitCode = ExitOk;
     std::optional<int> tone;

@@ -30,11 +30,9 @@ int runVtd(const QStringList &args)
                                        QStringLiteral("A"));
     const QCommandLineOption copyrightOpt(QStringLiteral("copyright"),
                                           QStringLiteral("著作権。既定: 入力の COPYRIGHT"), QStringLiteral("C"));
-    const QCommandLineOption outputOpt({QStringLiteral("o"), QStringLiteral("output")},
-                                       QStringLiteral("保存する VTD ファイル"), QStringLiteral("OUT"));
+    const QCommandLineOption outputOpt = outputOption(QStringLiteral("保存する VTD ファイル"));
     parser.addOptions({toneOpt, titleOpt, authorOpt, copyrightOpt, outputOpt});
-    parser.addPositionalArgument(QStringLiteral("INPUT"),
-                                 QStringLiteral("H-MML ファイル (- は標準入力)、.omp ファイルまたは .vtd ファイル"));
+    addSongArgument(parser);
 
     int exitCode = ExitOk;
     if (!parseVerb(parser, args, verb, 1, exitCode))
