@@ -11,25 +11,13 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "vltn_runner.h"
 
-struct VltnRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
+namespace {
 
 VltnRun vltn(const QStringList &args)
 {
-    QProcess p;
-    p.start(QStringLiteral(VLTN_BIN_DIR "/vltn"), args);
-    VltnRun r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return runVltn(args);
 }
 
 QByteArray hex(const char *text)
@@ -192,19 +180,19 @@ TEST_F(ExportVerbs, BasicToStandardOutputAndToAFile)
     const QString in = writeFile(QStringLiteral("tune.omp"), "$2:4M*\n");
     VltnRun r = vltn({QStringLiteral("basic"), QStringLiteral("--machine"), QStringLiteral("e500"), in});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QByteArray("10 CLS\r\n20 BEEP 1,100,717\r\n30 FOR W=0 TO 986 : NEXT W\r\n40 GOTO 10\r\n"));
+    EXPECT_EQ(r.outBytes, QByteArray("10 CLS\r\n20 BEEP 1,100,717\r\n30 FOR W=0 TO 986 : NEXT W\r\n40 GOTO 10\r\n"));
 
     const QString out = path(QStringLiteral("g800.txt"));
     r = vltn({QStringLiteral("basic"), QStringLiteral("--machine"), QStringLiteral("g800"), QStringLiteral("-o"), out,
               in});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.outBytes.isEmpty());
     EXPECT_EQ(readFile(out), QByteArray("10 CLS\r\n20 BEEP 1,105,717\r\n30 FOR W=0 TO 702 : NEXT W\r\n40 GOTO 10\r\n"));
 
     // From H-MML: the formatted song.
     r = vltn({QStringLiteral("basic"), QStringLiteral("--machine"), QStringLiteral("E500"), song()});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QByteArray("10 CLS\r\n20 BEEP 1,100,717\r\n30 BEEP 1,75,898\r\n40 BEEP 1,59,2110\r\n"
+    EXPECT_EQ(r.outBytes, QByteArray("10 CLS\r\n20 BEEP 1,100,717\r\n30 BEEP 1,75,898\r\n40 BEEP 1,59,2110\r\n"
                                 "50 FOR W=0 TO 986 : NEXT W\r\n60 GOTO 10\r\n"));
 }
 
@@ -215,7 +203,7 @@ TEST_F(ExportVerbs, BasicUsageErrors)
     const VltnRun r = vltn({QStringLiteral("basic"), QStringLiteral("--machine"), QStringLiteral("e200"), in});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("e500"))) << r.err.toStdString();
-    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.outBytes.isEmpty());
 }
 
 TEST_F(ExportVerbs, OmpListTitles)
@@ -232,15 +220,15 @@ TEST_F(ExportVerbs, OmpListTitles)
     // --title wins; standard output gets the same CP932 bytes as a file.
     r = vltn({QStringLiteral("omplist"), QStringLiteral("--title"), QStringLiteral("夏"), in});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, omplist::bytes(QStringLiteral("夏"), QStringLiteral("$2:4MQ8T4*")).bytes);
+    EXPECT_EQ(r.outBytes, omplist::bytes(QStringLiteral("夏"), QStringLiteral("$2:4MQ8T4*")).bytes);
 
     // No title anywhere.
     const QString omp = writeFile(QStringLiteral("tune.omp"), "$2:4M*\r\n");
     r = vltn({QStringLiteral("omplist"), omp});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith("OMP DATA  Title:Non titled.\r\n[$2:4M*]\r\n"));
-    EXPECT_TRUE(r.out.endsWith(")\r\n"));
-    EXPECT_EQ(r.out.count("\r\n"), 43);
+    EXPECT_TRUE(r.outBytes.startsWith("OMP DATA  Title:Non titled.\r\n[$2:4M*]\r\n"));
+    EXPECT_TRUE(r.outBytes.endsWith(")\r\n"));
+    EXPECT_EQ(r.outBytes.count("\r\n"), 43);
 }
 
 TEST_F(ExportVerbs, OmpListRefusesTextCp932CannotHold)
@@ -262,7 +250,7 @@ TEST_F(ExportVerbs, HelpListsTheVerbs)
 {
     const VltnRun r = vltn({QStringLiteral("--help")});
     ASSERT_EQ(r.exitCode, 0);
-    const QString help = QString::fromUtf8(r.out);
+    const QString help = QString::fromUtf8(r.outBytes);
     for (const char *verb : {"midi [--tone N] -o OUT INPUT", "basic --machine e500|g800 [-o OUT] INPUT",
                              "omplist [--title T] [-o OUT] INPUT"})
         EXPECT_TRUE(help.contains(QLatin1String(verb))) << verb;

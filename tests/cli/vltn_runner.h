@@ -10,7 +10,8 @@
 
 struct VltnRun {
     int exitCode = -1;
-    QString out;
+    QString out;        // standard output as UTF-8 text
+    QByteArray outBytes; // the same, byte for byte (CP932 output)
     QString err;
 };
 
@@ -28,7 +29,8 @@ inline VltnRun runVltn(const QStringList &args, const QByteArray &input = {})
     VltnRun r;
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "vltn crashed: " << args.join(u' ').toStdString();
     r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.outBytes = p.readAllStandardOutput();
+    r.out = QString::fromUtf8(r.outBytes);
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
 }

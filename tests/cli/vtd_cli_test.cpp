@@ -10,43 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_files.h"
+#include "vltn_runner.h"
+
 namespace {
-
-QByteArray sjis(const QString &text)
-{
-    return Cp932::encode(text).bytes;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-struct VltnRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 VltnRun vltn(const QStringList &args)
 {
-    QProcess p;
-    p.start(QStringLiteral(VLTN_BIN_DIR "/vltn"), args);
-    VltnRun r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return runVltn(args);
 }
 
 const QString Song = QStringLiteral("' さくら\r\n"

@@ -11,25 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_files.h"
+
 namespace {
-
-QByteArray sjis(const QString &text)
-{
-    return Cp932::encode(text).bytes;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // The file as the program writes it, line by line.
 const QString ExampleFile = QStringLiteral(
