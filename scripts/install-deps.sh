@@ -11,6 +11,8 @@ packages=(
   hyperfine time
   midicsv
   libfluidsynth-dev libasound2-dev fluid-soundfont-gm sox
+  libqt6svg6
+  dpkg-dev desktop-file-utils shared-mime-info
 )
 
 missing=()
