@@ -114,7 +114,7 @@ void Form2::buildControls()
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
-    Text1->setMinimumSize(420, 300);
+    Text1->setMinimumSize(460, 390);
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
