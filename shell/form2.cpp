@@ -63,7 +63,10 @@ Form2::Form2(Form1 &owner, Browser &browser, MessageBoxes &messages, const QStri
 {
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setModal(false);
+    // Shown without waiting for it, yet the only window that takes input:
+    // besides the disabled main window, the output window and the main
+    // window's close box wait until it closes.
+    setWindowModality(Qt::ApplicationModal);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     buildControls();
 

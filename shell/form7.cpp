@@ -43,7 +43,10 @@ Form7::Form7(Form1 &owner, MessageBoxes &messages) : QDialog(nullptr), m_owner(o
 {
     setObjectName(QStringLiteral("Form7"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setModal(false);
+    // Shown without waiting for it, yet the only window that takes input:
+    // besides the disabled main window, the output window and the main
+    // window's close box wait until it closes.
+    setWindowModality(Qt::ApplicationModal);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowTitle(QStringLiteral("各種設定-VLTN"));
     buildControls();

@@ -8,6 +8,8 @@
 #include "shell/form2.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -34,10 +36,22 @@ TEST_F(AboutBoxTest, OpeningDisablesTheMainWindowAndBeepsOnce)
     Form1 &f = started();
     Form2 &about = opened();
     EXPECT_TRUE(about.isVisible());
-    EXPECT_FALSE(about.isModal());
     EXPECT_FALSE(f.isEnabled());
     EXPECT_TRUE(about.isEnabled());
     EXPECT_EQ(messages.beeps, 1);
+}
+
+TEST_F(AboutBoxTest, WhileOpenNoOtherWindowTakesInput)
+{
+    Form1 &f = started();
+    f.Text1->setPlainText(QStringLiteral("$2:4M"));
+    f.E500BASIC変換->trigger();
+    Form2 &about = opened();
+    // The platform holds back input and the close box from every window but
+    // the modal one: the output window and the main window wait.
+    EXPECT_EQ(QGuiApplication::modalWindow(), about.windowHandle());
+    about.close();
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
 }
 
 TEST_F(AboutBoxTest, TitleAndLabels)

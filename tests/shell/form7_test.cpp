@@ -9,6 +9,8 @@
 #include "shell/tone_names.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -149,6 +151,14 @@ TEST_F(SettingsDialogTest, TheSeparatorTickEnablesTheIntervalAndTheKind)
     EXPECT_FALSE(d.Text1->isEnabled());
     EXPECT_FALSE(d.Option2->isEnabled());
     EXPECT_TRUE(d.Option2->isChecked());
+}
+
+TEST_F(SettingsDialogTest, WhileOpenNoOtherWindowTakesInput)
+{
+    Form7 &d = opened();
+    EXPECT_EQ(QGuiApplication::modalWindow(), d.windowHandle());
+    d.Command2->click();
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
 }
 
 TEST_F(SettingsDialogTest, OkStoresEveryControlAndTheToneBecomesThePreferredOne)
