@@ -1,9 +1,9 @@
 #include "shell/form1.h"
 
+#include "export/omp_list.h"
 #include "hmml/compiler.h"
 #include "hmml/formatter.h"
 #include "hmml/hmml_file.h"
-#include "export/omp_list.h"
 #include "omp/midi_writer.h"
 #include "platform/media_player.h"
 #include "platform/message_boxes.h"
@@ -492,14 +492,16 @@ void Form1::showBasicResult(BasicMachine machine, const BasicProgramResult &prog
         showError(program.error, MessageTitle);
         return;
     }
-    if (!m_form3)
+    // A window that was closed is gone (or about to be): a new one is loaded.
+    if (!m_form3 || !m_form3->isVisible())
         m_form3 = new Form3(m_services.dialogs, m_services.messages);
     m_form3->showText(basic::resultCaption(machine), program.text, windowIcon());
 }
 
 void Form1::openSettings()
 {
-    if (m_form7) {
+    // A dialog closed a moment ago may still wait for its deletion.
+    if (m_form7 && m_form7->isVisible()) {
         m_form7->raise();
         return;
     }
@@ -511,7 +513,7 @@ void Form1::openSettings()
 
 void Form1::showAbout()
 {
-    if (m_form2) {
+    if (m_form2 && m_form2->isVisible()) {
         m_form2->raise();
         return;
     }

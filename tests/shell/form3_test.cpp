@@ -177,6 +177,7 @@ TEST_F(OutputWindowTest, CloseUnloadsTheWindowAndTheNextRunLoadsItAgain)
     dialogs.chooseNext(path(QStringLiteral("a.txt")));
     out.Command1->click();
     out.Command2->click();
+    EXPECT_FALSE(out.isVisible());
     flushDeletes();
     EXPECT_EQ(started().outputWindow(), nullptr);
 
@@ -185,6 +186,17 @@ TEST_F(OutputWindowTest, CloseUnloadsTheWindowAndTheNextRunLoadsItAgain)
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->text(), E500Program);
     EXPECT_TRUE(again->CD1.FileName.isEmpty()) << "a new window, with a dialog of its own";
+}
+
+TEST_F(OutputWindowTest, ARunRightAfterClosingLoadsANewWindow)
+{
+    // Closed, and not yet deleted when the next run comes.
+    e500Shown().Command2->click();
+    started().G800BASIC変換->trigger();
+    flushDeletes();
+    ASSERT_NE(started().outputWindow(), nullptr);
+    EXPECT_TRUE(started().outputWindow()->isVisible());
+    EXPECT_EQ(started().outputWindow()->text(), G800Program);
 }
 
 } // namespace

@@ -161,6 +161,17 @@ TEST_F(SettingsDialogTest, WhileOpenNoOtherWindowTakesInput)
     EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
 }
 
+TEST_F(SettingsDialogTest, OpeningRightAfterClosingLoadsANewDialog)
+{
+    Form1 &f = started();
+    opened().Command2->click();
+    f.各種設定->trigger();
+    flushDeletes();
+    ASSERT_NE(f.settingsDialog(), nullptr);
+    EXPECT_TRUE(f.settingsDialog()->isVisible());
+    EXPECT_FALSE(f.isEnabled());
+}
+
 TEST_F(SettingsDialogTest, OkStoresEveryControlAndTheToneBecomesThePreferredOne)
 {
     Form1 &f = started();
