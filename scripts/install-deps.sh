@@ -12,6 +12,8 @@ packages=(
   midicsv
   libfluidsynth-dev libasound2-dev fluid-soundfont-gm sox
   xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic
+  libqt6svg6
+  dpkg-dev desktop-file-utils shared-mime-info
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "shell/form1.h"
 
+#include "export/omp_list.h"
 #include "hmml/compiler.h"
 #include "hmml/formatter.h"
 #include "hmml/hmml_file.h"
@@ -8,6 +9,11 @@
 #include "platform/message_boxes.h"
 #include "platform/system_services.h"
 #include "shell/app_info.h"
+#include "shell/doc_pages.h"
+#include "shell/form2.h"
+#include "shell/form3.h"
+#include "shell/form7.h"
+#include "shell/overwrite_question.h"
 #include "shell/player_strip.h"
 #include "shell/song_file.h"
 #include "shell/tone_names.h"
@@ -23,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -37,7 +44,6 @@ QRect twipRect(int left, int top, int width, int height)
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-const QString OverwriteQuestion = QStringLiteral("そのファイルは既に存在します。上書きしますか?");
 const QString NoOmpData = QStringLiteral("OMPデータがロードされていません");
 
 } // namespace
@@ -66,6 +72,11 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
 Form1::~Form1()
 {
     m_services.player.setErrorHandler({});
+    // The other windows are top-level windows of their own: they go with
+    // the main window.
+    delete m_form2;
+    delete m_form3;
+    delete m_form7;
 }
 
 void Form1::buildControls()
@@ -204,6 +215,11 @@ void Form1::buildMenus()
     connect(MMLファイルを開く, &QAction::triggered, this, &Form1::loadAndConvert);
     connect(VTDファイルの保存, &QAction::triggered, this, &Form1::saveSong);
     connect(MIDI_EXPORT, &QAction::triggered, this, &Form1::exportMidi);
+    connect(名前を付けて保存, &QAction::triggered, this, &Form1::exportOmpList);
+    connect(E500BASIC変換, &QAction::triggered, this, [this] { convertToBasic(BasicMachine::E500); });
+    connect(G800BASIC変換, &QAction::triggered, this, [this] { convertToBasic(BasicMachine::G800); });
+    connect(各種設定, &QAction::triggered, this, &Form1::openSettings);
+    connect(バージョン情報, &QAction::triggered, this, &Form1::showAbout);
     connect(閉じる, &QAction::triggered, this, &QWidget::close);
 }
 
@@ -235,11 +251,7 @@ void Form1::showError(const QString &text, const QString &title)
 
 bool Form1::confirmOverwrite(const QString &path)
 {
-    if (!QFileInfo::exists(path))
-        return true;
-    return m_services.messages.show(this, MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo, MessageTitle,
-                                    OverwriteQuestion)
-        == MessageBoxes::Answer::Yes;
+    return ::confirmOverwrite(m_services.messages, this, path);
 }
 
 bool Form1::startUp(const QStringList &arguments)
@@ -438,4 +450,87 @@ void Form1::closeEvent(QCloseEvent *event)
         showError(saved.error, MessageTitle);
     event->accept();
     m_services.system.endProcess();
+}
+
+Form3 *Form1::outputWindow() const
+{
+    return m_form3;
+}
+
+Form7 *Form1::settingsDialog() const
+{
+    return m_form7;
+}
+
+Form2 *Form1::aboutBox() const
+{
+    return m_form2;
+}
+
+void Form1::exportOmpList()
+{
+    if (!CD2.ShowSave(m_services.dialogs, this))
+        return;
+    if (!confirmOverwrite(CD2.FileName))
+        return;
+    if (Text2->text().isEmpty())
+        Text2->setText(omplist::UntitledTitle);
+    // Written whole or not at all, and a failure is reported rather than
+    // passed over as a saved list.
+    const QString error = omplist::write(CD2.FileName, Text2->text(), Text1->toPlainText());
+    if (!error.isEmpty())
+        showError(QStringLiteral("OMPリストを保存できませんでした。\r\n\r\n") + error, MessageTitle);
+}
+
+void Form1::convertToBasic(BasicMachine machine)
+{
+    showBasicResult(machine, generateBasicProgram(Text1->toPlainText(), machine));
+}
+
+void Form1::showBasicResult(BasicMachine machine, const BasicProgramResult &program)
+{
+    if (!program.ok()) {
+        showError(program.error, MessageTitle);
+        return;
+    }
+    // A window that was closed is gone (or about to be): a new one is loaded.
+    if (!m_form3 || !m_form3->isVisible())
+        m_form3 = new Form3(m_services.dialogs, m_services.messages);
+    m_form3->showText(basic::resultCaption(machine), program.text, windowIcon());
+}
+
+void Form1::openSettings()
+{
+    // A dialog closed a moment ago may still wait for its deletion.
+    if (m_form7 && m_form7->isVisible()) {
+        m_form7->raise();
+        return;
+    }
+    setEnabled(false);
+    m_form7 = new Form7(*this, m_services.messages);
+    keepAbove(m_form7);
+    m_form7->show();
+}
+
+void Form1::showAbout()
+{
+    if (m_form2 && m_form2->isVisible()) {
+        m_form2->raise();
+        return;
+    }
+    setEnabled(false);
+    m_form2 = new Form2(*this, m_services.browser, m_services.messages,
+                        docs::documentationDirectory(m_services.system.programDirectory()));
+    keepAbove(m_form2);
+    m_form2->show();
+    m_services.messages.beep();
+}
+
+void Form1::keepAbove(QWidget *dialog)
+{
+    // Not a child widget, which the disabled main window would disable too;
+    // only kept above it by the window manager.
+    dialog->winId();
+    if (QWindow *own = windowHandle())
+        dialog->windowHandle()->setTransientParent(own);
 }

@@ -2,16 +2,22 @@
 // The main window: the current song in its controls, the menus and buttons
 // that start every command, start-up and shutdown.
 
+#include "export/basic_generator.h"
 #include "shell/app_settings.h"
 #include "shell/common_dialog.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
+class Browser;
 class FileDialogs;
 class MediaPlayer;
 class MessageBoxes;
 class SystemServices;
 class PlayerStrip;
+class Form2;
+class Form3;
+class Form7;
 
 class QAction;
 class QComboBox;
@@ -29,6 +35,7 @@ struct Form1Services {
     MessageBoxes &messages;
     SystemServices &system;
     MediaPlayer &player;
+    Browser &browser;
     // Where the settings file lives; empty for the usual place.
     QString settingsPath;
 };
@@ -54,6 +61,19 @@ public:
     void openSong();         // "VTDファイルを開く(&P)"
     void saveSong();         // "VTDファイルの保存(&S)"
     void exportMidi();       // "MIDIシーケンスデータ(*.mid)(&M)"
+    void exportOmpList();    // "OMPリスト(&O)"
+    void convertToBasic(BasicMachine machine); // "OMP→E500BASIC変換(&E)", "OMP→G800BASIC変換(&G)"
+    void openSettings();     // "各種設定(&S)"
+    void showAbout();        // "このソフトについて(&A)"
+
+    // The end of the BASIC commands: the program in the output window under
+    // the machine's caption, or the failure message and no window.
+    void showBasicResult(BasicMachine machine, const BasicProgramResult &program);
+
+    // The other windows while they are loaded, otherwise null.
+    Form3 *outputWindow() const;
+    Form7 *settingsDialog() const;
+    Form2 *aboutBox() const;
 
     // The song's tone: list position 0 to 127, or -1 when no entry is
     // selected (nothing chosen, or a text typed into the box).
@@ -94,10 +114,14 @@ private:
     void convertHmmlFile(const QString &path);
     void openSongFile(const QString &path);
     bool confirmOverwrite(const QString &path);
+    void keepAbove(QWidget *dialog);
     void showError(const QString &text, const QString &title);
 
     Form1Services m_services;
     AppSettings m_settings;
     QString m_tempDir;
     QString m_hmmlSource;
+    QPointer<Form2> m_form2;
+    QPointer<Form3> m_form3;
+    QPointer<Form7> m_form7;
 };

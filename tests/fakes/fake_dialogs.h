@@ -28,9 +28,14 @@ public:
         shown.push_back({mode, filter, initialPath});
         if (m_answers.empty())
             return std::nullopt; // an unscripted dialog is cancelled
-        std::optional<QString> answer = m_answers.front();
+        // Copied out as a flag and a path: GCC misreads a copied
+        // optional<QString> as possibly uninitialised.
+        const bool chosen = m_answers.front().has_value();
+        const QString path = chosen ? *m_answers.front() : QString();
         m_answers.pop_front();
-        return answer;
+        if (!chosen)
+            return std::nullopt;
+        return path;
     }
 
     std::vector<Shown> shown;

@@ -1,6 +1,7 @@
 // The main window driven as a user would: its buttons and menu items, with
 // scripted file dialogs and message boxes and a recording media player.
 
+#include "fakes/fake_browser.h"
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_media_player.h"
 #include "fakes/fake_system_services.h"
@@ -47,7 +48,7 @@ protected:
     Form1 &form()
     {
         if (!m_form)
-            m_form = std::make_unique<Form1>(Form1Services{dialogs, messages, system, player, settingsPath()});
+            m_form = std::make_unique<Form1>(Form1Services{dialogs, messages, system, player, browser, settingsPath()});
         return *m_form;
     }
     // Starts the window with a command-line text.
@@ -84,6 +85,7 @@ protected:
     FakeMessageBoxes messages;
     FakeSystemServices system;
     FakeMediaPlayer player;
+    FakeBrowser browser;
 
 private:
     std::unique_ptr<Form1> m_form;

@@ -1,0 +1,49 @@
+#pragma once
+// The settings dialog: every field of AppSettings. OK changes the settings
+// in memory at once; the settings file is written at a confirmed exit.
+
+#include <QDialog>
+
+class Form1;
+class MessageBoxes;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+class Form7 : public QDialog {
+    Q_OBJECT
+public:
+    // Loads the dialog from `owner`'s settings. The owner disables itself
+    // before and is enabled again when the dialog unloads.
+    Form7(Form1 &owner, MessageBoxes &messages);
+
+    // Command1: stores every control into the settings and the preferred
+    // tone into the main window's tone list, then unloads. A separator
+    // interval that is not a 16-bit whole number is shown and keeps the
+    // dialog open with nothing changed.
+    void ok();
+
+    QGroupBox *Frame1, *Frame2, *Frame3;
+    QCheckBox *Check8, *Check4;
+    QComboBox *Combo5, *Combo1, *Combo2, *Combo3, *Combo4, *Combo8, *Combo9;
+    QLineEdit *Text1;
+    QRadioButton *Option1, *Option2;
+    QPushButton *Command1, *Command2;
+
+protected:
+    // Unloading, by OK, cancel or the close box.
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    void buildControls();
+    void load();
+    void applySeparatorEnabling(bool ticked);
+
+    Form1 &m_owner;
+    MessageBoxes &m_messages;
+};

@@ -1,0 +1,16 @@
+#include "shell/overwrite_question.h"
+
+#include "platform/message_boxes.h"
+#include "shell/app_info.h"
+
+#include <QFileInfo>
+
+bool confirmOverwrite(MessageBoxes &messages, QWidget *parent, const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
+        return true;
+    return messages.show(parent, MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo, MessageTitle,
+                         OverwriteQuestion)
+        == MessageBoxes::Answer::Yes;
+}

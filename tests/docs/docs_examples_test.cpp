@@ -1,0 +1,160 @@
+// The documentation pages: every example is compiled, formatted or turned
+// into BASIC here, and must give exactly the result printed next to it.
+//
+// An example is a <pre> block of class "hmml" (H-MML source) or "omp-input"
+// (OMP data); the <pre> block right after it holds the result:
+//   hmml      -> omp        HMML_Convert with compaction (no separators)
+//                omp-raw    HMML_Convert as emitted
+//                error      "<line>行目 <message>"
+//   omp-input -> formatted  OMP_Format with data-separator and data-interval
+//                basic-e500, basic-g800   the BASIC program
+
+#include "export/basic_generator.h"
+#include "hmml/compiler.h"
+#include "hmml/formatter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString DocsDir = QStringLiteral(VLTN_SOURCE_DIR "/docs");
+const QStringList Pages = {QStringLiteral("guide.html"), QStringLiteral("hmml-to-omp.html"),
+                           QStringLiteral("hmml.html"), QStringLiteral("omp.html")};
+
+struct Block {
+    QString kind;
+    QString attributes;
+    QString text;
+    int line;
+};
+
+QString readPage(const QString &name)
+{
+    QFile f(QDir(DocsDir).filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
+    return QString::fromUtf8(f.readAll());
+}
+
+QString unescape(QString text)
+{
+    text.replace(QLatin1String("&lt;"), QLatin1String("<"));
+    text.replace(QLatin1String("&gt;"), QLatin1String(">"));
+    text.replace(QLatin1String("&quot;"), QLatin1String("\""));
+    text.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return text;
+}
+
+QList<Block> preBlocks(const QString &html)
+{
+    static const QRegularExpression pre(QStringLiteral("<pre(?: class=\"([^\"]*)\")?([^>]*)>(.*?)</pre>"),
+                                        QRegularExpression::DotMatchesEverythingOption);
+    QList<Block> blocks;
+    for (const QRegularExpressionMatch &m : pre.globalMatch(html)) {
+        QString text = unescape(m.captured(3));
+        if (text.endsWith(u'\n'))
+            text.chop(1);
+        const int line = int(html.left(m.capturedStart()).count(u'\n')) + 1;
+        blocks.push_back({m.captured(1), m.captured(2), text, line});
+    }
+    return blocks;
+}
+
+QString attribute(const QString &attributes, const QString &name)
+{
+    const QRegularExpression re(name + QStringLiteral("=\"([^\"]*)\""));
+    return re.match(attributes).captured(1);
+}
+
+// What Vellotune makes of `example` for a result block of kind `kind`.
+QString resultOf(const Block &example, const Block &result)
+{
+    if (example.kind == u"hmml") {
+        // Every line reaches the compiler followed by CR LF, as from a file.
+        const QString source = QString(example.text).replace(u'\n', QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+        ConversionStatus status;
+        HmmlSongFields song;
+        const QString omp = HMML_Convert(source, QStringLiteral("\r\n"), result.kind == u"omp-raw", status, song);
+        if (result.kind == u"error")
+            return status.ok() ? QStringLiteral("(no error)")
+                               : QStringLiteral("%1行目 %2").arg(status.line).arg(status.message);
+        if (result.kind == u"omp" || result.kind == u"omp-raw")
+            return status.ok() ? omp : QStringLiteral("(error %1 on line %2)").arg(status.code).arg(status.line);
+    } else if (example.kind == u"omp-input") {
+        if (result.kind == u"formatted") {
+            ConversionStatus status;
+            return OMP_Format(example.text, attribute(result.attributes, QStringLiteral("data-separator")),
+                              attribute(result.attributes, QStringLiteral("data-interval")).toInt(), status);
+        }
+        if (result.kind == u"basic-e500" || result.kind == u"basic-g800") {
+            const BasicProgramResult program = generateBasicProgram(
+                example.text, result.kind == u"basic-e500" ? BasicMachine::E500 : BasicMachine::G800);
+            // Shown one program line to a page line.
+            return program.ok() ? QString(program.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                : program.error;
+        }
+    }
+    return QStringLiteral("(no result of kind \"%1\" for an example of kind \"%2\")").arg(result.kind, example.kind);
+}
+
+TEST(DocumentationPages, EveryExampleGivesTheResultShownNextToIt)
+{
+    int examples = 0;
+    for (const QString &page : Pages) {
+        const QList<Block> blocks = preBlocks(readPage(page));
+        int onThisPage = 0;
+        for (qsizetype i = 0; i < blocks.size(); ++i) {
+            const Block &example = blocks[i];
+            if (example.kind != u"hmml" && example.kind != u"omp-input")
+                continue;
+            ++onThisPage;
+            ASSERT_LT(i + 1, blocks.size()) << page.toStdString() << ":" << example.line << ": example without result";
+            const Block &result = blocks[i + 1];
+            EXPECT_EQ(resultOf(example, result).toStdString(), result.text.toStdString())
+                << page.toStdString() << ":" << result.line;
+        }
+        EXPECT_GT(onThisPage, 0) << page.toStdString() << " has no example";
+        examples += onThisPage;
+    }
+    EXPECT_GE(examples, 20);
+}
+
+TEST(DocumentationPages, EveryResultFollowsAnExample)
+{
+    static const QSet<QString> results = {QStringLiteral("omp"),        QStringLiteral("omp-raw"),
+                                          QStringLiteral("error"),      QStringLiteral("formatted"),
+                                          QStringLiteral("basic-e500"), QStringLiteral("basic-g800")};
+    for (const QString &page : Pages) {
+        const QList<Block> blocks = preBlocks(readPage(page));
+        for (qsizetype i = 0; i < blocks.size(); ++i) {
+            if (!results.contains(blocks[i].kind))
+                continue;
+            const bool afterExample = i > 0 && (blocks[i - 1].kind == u"hmml" || blocks[i - 1].kind == u"omp-input");
+            EXPECT_TRUE(afterExample) << page.toStdString() << ":" << blocks[i].line << ": a result no test checks";
+        }
+    }
+}
+
+TEST(DocumentationPages, LinksBetweenThePagesLeadSomewhere)
+{
+    static const QRegularExpression href(QStringLiteral("href=\"([^\"#:]*)(?:#([^\"]*))?\""));
+    for (const QString &page : Pages) {
+        const QString html = readPage(page);
+        EXPECT_TRUE(html.contains(QLatin1String("<meta charset=\"utf-8\">"))) << page.toStdString();
+        EXPECT_TRUE(html.contains(QLatin1String("<html lang=\"ja\">"))) << page.toStdString();
+        for (const QRegularExpressionMatch &m : href.globalMatch(html)) {
+            const QString target = m.captured(1).isEmpty() ? page : m.captured(1);
+            ASSERT_TRUE(QFile::exists(QDir(DocsDir).filePath(target))) << page.toStdString() << " -> " << target.toStdString();
+            if (!m.captured(2).isEmpty()) {
+                EXPECT_TRUE(readPage(target).contains(QStringLiteral("id=\"%1\"").arg(m.captured(2))))
+                    << page.toStdString() << " -> " << target.toStdString() << "#" << m.captured(2).toStdString();
+            }
+        }
+    }
+}
+
+} // namespace
