@@ -1,23 +1,13 @@
 // The main window driven as a user would: its buttons and menu items, with
 // scripted file dialogs and message boxes and a recording media player.
 
-#include "fakes/fake_browser.h"
-#include "fakes/fake_dialogs.h"
-#include "fakes/fake_media_player.h"
-#include "fakes/fake_system_services.h"
+#include "window_fixture.h"
 
-#include "hmml/compiler.h"
-#include "platform/cp932.h"
 #include "shell/app_info.h"
-#include "shell/form1.h"
 #include "shell/player_strip.h"
 
 #include <QAction>
-#include <QCloseEvent>
-#include <QCoreApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,71 +15,14 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
 const QString ErrorTitle = QStringLiteral("ERROR-VLTN 0.70β");
 
-class Form1Test : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        HMML_ResetProgramNumber();
-        system.tempDir = dir.filePath(QStringLiteral("tmp"));
-        QDir().mkpath(system.tempDir);
-        system.programDir = dir.path();
-    }
-
-    Form1 &form()
-    {
-        if (!m_form)
-            m_form = std::make_unique<Form1>(Form1Services{dialogs, messages, system, player, browser, settingsPath()});
-        return *m_form;
-    }
-    // Starts the window with a command-line text.
-    Form1 &started(const QStringList &arguments = {})
-    {
-        EXPECT_TRUE(form().startUp(arguments));
-        return form();
-    }
-
-    QString settingsPath() const { return dir.filePath(QStringLiteral("vltn.ini")); }
-    QString path(const QString &name) const { return dir.filePath(name); }
-    void write(const QString &name, const QByteArray &bytes)
-    {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    static QByteArray sjis(const QString &text) { return Cp932::encode(text).bytes; }
-    QByteArray read(const QString &name) const
-    {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QString lastMessage() const { return messages.shown.empty() ? QString() : messages.shown.back().text; }
-    bool closeWindow()
-    {
-        QCloseEvent event;
-        QCoreApplication::sendEvent(&form(), &event);
-        return event.isAccepted();
-    }
-
-    QTemporaryDir dir;
-    FakeFileDialogs dialogs;
-    FakeMessageBoxes messages;
-    FakeSystemServices system;
-    FakeMediaPlayer player;
-    FakeBrowser browser;
-
-private:
-    std::unique_ptr<Form1> m_form;
-};
+using Form1Test = WindowTest;
 
 const QByteArray Song = "C-TITLE:Spring\r\nC-AUTHOR:me\r\nC-COPYRIGHT:free\r\nC-PROGRAM:20\r\n"
                         "C-TEMPO:120\r\n4 C 2\r\n4 E 2\r\n8 G 2\r\n4 C 2\r\n4 E 2\r\n8 G 2\r\n";

@@ -11,6 +11,7 @@
 #include "platform/cp932.h"
 #include "shell/form1.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -36,15 +37,30 @@ protected:
         flushDeletes();
     }
 
-    Form1 &started()
+    // The window, made but not started.
+    Form1 &form()
     {
-        if (!m_form) {
-            m_form = std::make_unique<Form1>(
-                Form1Services{dialogs, messages, system, player, browser, dir.filePath(QStringLiteral("vltn.ini"))});
-            EXPECT_TRUE(m_form->startUp({}));
+        if (!m_form)
+            m_form = std::make_unique<Form1>(Form1Services{dialogs, messages, system, player, browser, settingsPath()});
+        return *m_form;
+    }
+    // The window after its start-up with `arguments` as the command line.
+    Form1 &started(const QStringList &arguments = {})
+    {
+        if (!m_started) {
+            m_started = true;
+            EXPECT_TRUE(form().startUp(arguments));
         }
         return *m_form;
     }
+    // Closes the window as its close box does; true when it agreed to close.
+    bool closeWindow()
+    {
+        QCloseEvent event;
+        QCoreApplication::sendEvent(&form(), &event);
+        return event.isAccepted();
+    }
+    QString settingsPath() const { return dir.filePath(QStringLiteral("vltn.ini")); }
 
     // Windows that closed are deleted once the event loop would get to it.
     static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
@@ -73,4 +89,5 @@ protected:
 
 private:
     std::unique_ptr<Form1> m_form;
+    bool m_started = false;
 };
