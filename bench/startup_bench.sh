@@ -10,9 +10,9 @@ app="$build/bin/vellotune"
 gen="$build/bin/vltn_gen_hmml"
 [ -x "$app" ] && [ -x "$gen" ] || { echo "build first: cmake --build $build"; exit 1; }
 
-if [ -z "${STARTUP_BENCH_INNER:-}" ]; then
-  export STARTUP_BENCH_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+if [ -z "${DISPLAY_IS_XVFB:-}" ]; then
+  export DISPLAY_IS_XVFB=1
+  exec bash tests/gui/with_xvfb.sh bash "$0" "$@"
 fi
 
 work=$(mktemp -d)

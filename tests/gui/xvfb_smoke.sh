@@ -6,9 +6,9 @@
 set -euo pipefail
 app=$1 song=$2 shot=$3
 
-if [ -z "${XVFB_SMOKE_INNER:-}" ]; then
-  export XVFB_SMOKE_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+if [ -z "${DISPLAY_IS_XVFB:-}" ]; then
+  export DISPLAY_IS_XVFB=1
+  exec bash "$(dirname "$0")/with_xvfb.sh" bash "$0" "$@"
 fi
 
 home=$(mktemp -d)
