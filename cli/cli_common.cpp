@@ -2,6 +2,8 @@
 
 #include "platform/save_file.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace cli {
@@ -41,7 +43,14 @@ bool parseVerb(QCommandLineParser &parser, const QStringList &args, const QStrin
         return false;
     }
     if (parser.isSet(help)) {
-        out(parser.helpText());
+        // "Usage: /full/path/of/the/program [options] ..." becomes
+        // "使い方: vltn VERB [options] ...", whichever program runs the verb.
+        QString text = parser.helpText();
+        const QString program = QCoreApplication::arguments().value(0);
+        const QString usage = QStringLiteral("Usage: ") + program;
+        if (text.startsWith(usage))
+            text.replace(0, usage.size(), QStringLiteral("使い方: vltn ") + verb);
+        out(text);
         exitCode = ExitOk;
         return false;
     }

@@ -11,8 +11,8 @@ const std::vector<Verb> &verbs()
         {"midi", "midi [--tone N] -o OUT INPUT                                   MIDI ファイルに書き出し", runMidi},
         {"basic", "basic --machine e500|g800 [-o OUT] INPUT                       BASIC プログラムを生成", runBasic},
         {"omplist", "omplist [--title T] [-o OUT] INPUT                             OMP リストを生成", runOmpList},
-        {"play", "play [--loop] [--tone N] INPUT                               曲を再生 (Ctrl-C で停止)", runPlay},
-        {"wav", "wav [--tone N] -o OUT.wav INPUT                              曲を WAV ファイルに書き出す", runWav},
+        {"play", "play [--loop] [--tone N] INPUT                               曲を再生 (Ctrl-C で停止)", runSoundVerb},
+        {"wav", "wav [--tone N] -o OUT.wav INPUT                              曲を WAV ファイルに書き出す", runSoundVerb},
     };
     return all;
 }

@@ -22,8 +22,11 @@ int runVtd(const QStringList &args);
 int runMidi(const QStringList &args);
 int runBasic(const QStringList &args);
 int runOmpList(const QStringList &args);
+// In vltn-sound, which links the synthesizer.
 int runPlay(const QStringList &args);
 int runWav(const QStringList &args);
+// In vltn: hands the verb over to vltn-sound, replacing this process.
+int runSoundVerb(const QStringList &args);
 
 // Every verb, in the order `vltn --help` lists them.
 const std::vector<Verb> &verbs();

@@ -101,6 +101,10 @@ TEST_F(VltnCompile, UsageAndFileErrors)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(dir.filePath("none.hml")));
 
+    const VltnRun verbHelp = runVltn({"play", "--help"});
+    EXPECT_EQ(verbHelp.exitCode, 0);
+    EXPECT_TRUE(verbHelp.out.startsWith(QStringLiteral("使い方: vltn play "))) << verbHelp.out.toStdString();
+
     const VltnRun help = runVltn({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char *verb : {"compile", "format"})

@@ -28,7 +28,7 @@ done
 [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no Maintainer"
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in ./usr/bin/vellotune ./usr/bin/vltn ./usr/share/applications/vellotune.desktop \
+for f in ./usr/bin/vellotune ./usr/bin/vltn ./usr/libexec/vellotune/vltn-sound ./usr/share/applications/vellotune.desktop \
          ./usr/share/mime/packages/vellotune-mime.xml ./usr/share/icons/hicolor/scalable/apps/vellotune.svg \
          ./usr/share/vellotune/doc/guide.html ./usr/share/vellotune/examples/twinkle.hml; do
   echo "$contents" | grep -qx "$f" || fail "the package lacks $f"

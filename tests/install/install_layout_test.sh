@@ -15,7 +15,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect_file() { for f in "$@"; do [ -f "$prefix/$f" ] || fail "not installed: $f"; done; }
 
-expect_file bin/vellotune bin/vltn \
+expect_file bin/vellotune bin/vltn libexec/vellotune/vltn-sound \
   share/applications/vellotune.desktop \
   share/mime/packages/vellotune-mime.xml \
   share/icons/hicolor/scalable/apps/vellotune.svg \
@@ -23,11 +23,11 @@ expect_file bin/vellotune bin/vltn \
   share/vellotune/doc/hmml.html share/vellotune/doc/omp.html \
   share/vellotune/doc/style.css share/vellotune/doc/README.TXT \
   share/vellotune/examples/twinkle.hml share/vellotune/examples/kaeru.hml
-for program in vellotune vltn; do
-  [ -x "$prefix/bin/$program" ] || fail "bin/$program is not executable"
+for program in bin/vellotune bin/vltn libexec/vellotune/vltn-sound; do
+  [ -x "$prefix/$program" ] || fail "$program is not executable"
   # No run path into the build tree may survive the install.
-  if readelf -d "$prefix/bin/$program" | grep -Eq 'R(UN)?PATH'; then
-    fail "bin/$program keeps a run path: $(readelf -d "$prefix/bin/$program" | grep -E 'R(UN)?PATH')"
+  if readelf -d "$prefix/$program" | grep -Eq 'R(UN)?PATH'; then
+    fail "$program keeps a run path: $(readelf -d "$prefix/$program" | grep -E 'R(UN)?PATH')"
   fi
 done
 
@@ -68,6 +68,10 @@ fi
 "$prefix/bin/vltn" compile "$prefix/share/vellotune/examples/twinkle.hml" > "$tmp/twinkle.omp" \
   || fail "the installed vltn cannot compile the installed example"
 grep -q '^\$4:' "$tmp/twinkle.omp" || fail "unexpected OMP data: $(cat "$tmp/twinkle.omp")"
+# ... and hands the verbs that make sound to its installed helper.
+"$prefix/bin/vltn" wav -o "$tmp/kaeru.wav" "$prefix/share/vellotune/examples/kaeru.hml" \
+  || fail "the installed vltn cannot render the installed example"
+[ -s "$tmp/kaeru.wav" ] || fail "no WAV file from the installed vltn"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures problem(s); install log:"
