@@ -5,20 +5,11 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include "support/temp_dir_test.h"
+
 namespace {
 
-class VltnCompile : public ::testing::Test {
-protected:
-    QString write(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
-    }
-    QTemporaryDir dir;
-};
+using VltnCompile = TempDirTest;
 
 TEST_F(VltnCompile, AllLineEndsGiveTheSameSong)
 {

@@ -7,18 +7,12 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include "support/temp_dir_test.h"
+
 namespace {
 
-class HmmlFile : public ::testing::Test {
+class HmmlFile : public TempDirTest {
 protected:
-    QString write(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
-    }
     static QByteArray cp932(const QString &text)
     {
         QStringEncoder enc("CP932");
@@ -26,7 +20,6 @@ protected:
         EXPECT_FALSE(enc.hasError());
         return bytes;
     }
-    QTemporaryDir dir;
 };
 
 TEST_F(HmmlFile, EveryKindOfLineEndEndsALine)
