@@ -1,10 +1,10 @@
 #include "platform/ini_file.h"
 
 #include "platform/cp932.h"
+#include "platform/save_file.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -364,16 +364,7 @@ IniWriteResult writeIniEntries(const QString &path, const QList<IniEntry> &entri
         loaded.document.setValue(e.section, e.key, e.value);
     const QByteArray bytes = loaded.document.toBytes();
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("ファイル %1 に書き込めません: %2").arg(path, file.errorString());
-        return result;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        result.error = QStringLiteral("ファイル %1 に書き込めません: %2").arg(path, file.errorString());
-        file.cancelWriting();
-        return result;
-    }
+    result.error = SaveFile::writeAll(path, bytes);
     return result;
 }
 

@@ -58,25 +58,6 @@ QString decode(const QByteArray &bytes, Encoding *used)
     return ascii ? QString::fromLatin1(bytes) : Cp932::decode(bytes);
 }
 
-QStringList splitLines(QStringView text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            lines.append(text.sliced(start, i - start).toString());
-            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n)
-        lines.append(text.sliced(start).toString());
-    return lines;
-}
-
 QString withCrLfLineEnds(const QString &text)
 {
     // Already CR LF throughout (a file written on Windows): nothing to do.

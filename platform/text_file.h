@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 namespace TextFile {
 
@@ -20,11 +19,9 @@ Encoding detect(const QByteArray &bytes);
 // Decodes by detect(); a UTF-8 byte-order mark is dropped.
 QString decode(const QByteArray &bytes, Encoding *used = nullptr);
 
-// Splits text into lines: CR LF, CR and LF alone each end a line. A final
-// line break ends the last line rather than starting an empty one.
-QStringList splitLines(QStringView text);
-
-// The same lines, each followed by "\r\n": the form the compiler reads.
+// The text's lines, each followed by "\r\n" (the form the compiler reads):
+// CR LF, CR and LF alone each end a line, and a final line break ends the
+// last line rather than starting an empty one.
 QString withCrLfLineEnds(const QString &text);
 
 struct ReadResult {

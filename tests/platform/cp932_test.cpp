@@ -51,8 +51,8 @@ TEST(TextFile, EncodingDetection)
 
 TEST(TextFile, LineSplitting)
 {
-    EXPECT_EQ(TextFile::splitLines(u"a\r\nb\rc\nd"), QStringList({"a", "b", "c", "d"}));
-    EXPECT_EQ(TextFile::splitLines(u"a\n\nb\n"), QStringList({"a", "", "b"}));
-    EXPECT_EQ(TextFile::splitLines(u"\r\n"), QStringList({""}));
+    EXPECT_EQ(TextFile::withCrLfLineEnds(QStringLiteral("a\r\nb\rc\nd")), QStringLiteral("a\r\nb\r\nc\r\nd\r\n"));
+    EXPECT_EQ(TextFile::withCrLfLineEnds(QStringLiteral("a\n\nb\n")), QStringLiteral("a\r\n\r\nb\r\n"));
+    EXPECT_EQ(TextFile::withCrLfLineEnds(QStringLiteral("\r\n")), QStringLiteral("\r\n"));
     EXPECT_EQ(TextFile::withCrLfLineEnds(QStringLiteral("a\nb\r\rc")), QStringLiteral("a\r\nb\r\n\r\nc\r\n"));
 }
