@@ -3,7 +3,7 @@
 #include "platform/fluidsynth_engine.h"
 #include "platform/midi_timing.h"
 
-#include <QSaveFile>
+#include "platform/save_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +59,12 @@ qint16 toSample(float v)
 
 MidiRenderResult renderMidiToWav(const QString &midiPath, const QString &wavPath, const MidiRenderOptions &options)
 {
+    SaveFile::Writer out(wavPath);
+    return renderMidiToWav(midiPath, out, options);
+}
+
+MidiRenderResult renderMidiToWav(const QString &midiPath, SaveFile::Writer &out, const MidiRenderOptions &options)
+{
     MidiRenderResult result;
     const MidiFileRead read = readMidiFile(midiPath);
     if (!read.ok()) {
@@ -88,13 +94,10 @@ MidiRenderResult renderMidiToWav(const QString &midiPath, const QString &wavPath
         return result;
     }
 
-    QSaveFile out(wavPath);
-    if (!out.open(QIODevice::WriteOnly)) {
-        delete_fluid_player(player);
-        result.error = QStringLiteral("「%1」に書き込めません。").arg(wavPath);
-        return result;
-    }
-    bool written = out.write(wavHeader(std::uint32_t(dataBytes))) == 44;
+    // The one save path: a read-only file is refused, a device is written
+    // in place, and a failure leaves the old file whole with the reason told.
+    result.error = out.open();
+    bool written = result.error.isEmpty() && out.write(wavHeader(std::uint32_t(dataBytes)));
 
     std::vector<float> left(BlockFrames), right(BlockFrames);
     QByteArray block(BlockFrames * Channels * BytesPerSample, Qt::Uninitialized);
@@ -116,17 +119,16 @@ MidiRenderResult renderMidiToWav(const QString &midiPath, const QString &wavPath
             *p++ = r & 0xFF;
             *p++ = r >> 8;
         }
-        const qint64 bytes = qint64(n) * Channels * BytesPerSample;
-        written = out.write(block.constData(), bytes) == bytes;
+        written = out.write(QByteArrayView(block.constData(), qsizetype(n) * Channels * BytesPerSample));
         done += n;
     }
     delete_fluid_player(player);
 
     if (result.cancelled) {
-        out.cancelWriting();
+        out.cancel();
         return result;
     }
-    if (!written || !out.commit())
-        result.error = QStringLiteral("「%1」を書き込めません (ディスクの空きや書き込み権限を確認してください)。").arg(wavPath);
+    if (result.error.isEmpty())
+        result.error = out.commit();
     return result;
 }

@@ -3,6 +3,8 @@
 // into a WAV file (16-bit stereo, 44.1 kHz), as fast as the processor allows.
 // A WAV file is a form of the song anyone can play or share.
 
+#include "platform/save_file.h"
+
 #include <QString>
 
 #include <atomic>
@@ -26,4 +28,7 @@ struct MidiRenderResult {
 // Writes `wavPath` whole or not at all. The WAV file lasts exactly as long as
 // the song: from its start to its last event.
 MidiRenderResult renderMidiToWav(const QString &midiPath, const QString &wavPath,
+                                 const MidiRenderOptions &options = {});
+// The same into a writer the caller chose (standard output, for one).
+MidiRenderResult renderMidiToWav(const QString &midiPath, SaveFile::Writer &out,
                                  const MidiRenderOptions &options = {});

@@ -179,7 +179,7 @@ TEST_F(RenderTest, FailuresLeaveTheOutputAsItWas)
     EXPECT_TRUE(kept());
 
     r = renderMidiToWav(song, path("no/such/dir/out.wav"));
-    EXPECT_TRUE(r.error.contains(QStringLiteral("書き込めません"))) << r.error.toStdString();
+    EXPECT_TRUE(r.error.contains(QStringLiteral("作成できません"))) << r.error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(path("no")));
 
     ASSERT_TRUE(renderMidiToWav(song, wav).ok());
