@@ -5,6 +5,7 @@
 #include "hmml/compiler.h"
 #include "hmml/formatter.h"
 #include "hmml/hmml_file.h"
+#include "platform/read_file.h"
 #include "platform/text_file.h"
 
 namespace cli {
@@ -38,12 +39,17 @@ SongInput loadSongInput(const QString &path)
         return song;
     }
     if (isOmpDataPath(path)) {
-        const TextFile::ReadResult read = TextFile::readBytes(path);
+        const ReadFile::Result read = ReadFile::readAll(path);
         if (!read.ok()) {
             song.error = read.error;
             return song;
         }
-        song.omp = TextFile::decode(read.bytes);
+        const TextFile::DecodeResult decoded = TextFile::decodeText(read.bytes);
+        if (!decoded.ok()) {
+            song.error = QStringLiteral("%1 を読めません: %2").arg(ReadFile::displayName(path), decoded.error);
+            return song;
+        }
+        song.omp = decoded.text;
         qsizetype end = song.omp.size();
         while (end > 0 && (song.omp[end - 1] == u'\r' || song.omp[end - 1] == u'\n'))
             --end;

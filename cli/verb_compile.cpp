@@ -6,6 +6,7 @@
 #include "hmml/compiler.h"
 #include "hmml/formatter.h"
 #include "hmml/hmml_file.h"
+#include "platform/read_file.h"
 #include "platform/text_file.h"
 
 namespace cli {
@@ -99,13 +100,18 @@ int runFormat(const QStringList &args)
         return exitCode;
 
     const QString path = parser.positionalArguments().at(0);
-    const TextFile::ReadResult read = TextFile::readBytes(path);
+    const ReadFile::Result read = ReadFile::readAll(path);
     if (!read.ok()) {
         err(QStringLiteral("vltn: %1\n").arg(read.error));
         return ExitFailure;
     }
+    const TextFile::DecodeResult decoded = TextFile::decodeText(read.bytes);
+    if (!decoded.ok()) {
+        err(QStringLiteral("vltn: %1 を読めません: %2\n").arg(ReadFile::displayName(path), decoded.error));
+        return ExitFailure;
+    }
     ConversionStatus status;
-    const QString omp = OMP_Format(TextFile::decode(read.bytes), separator, interval, status);
+    const QString omp = OMP_Format(decoded.text, separator, interval, status);
     if (!status.ok()) {
         err(QStringLiteral("vltn: %1: %2\n").arg(path, status.message));
         return ExitFailure;

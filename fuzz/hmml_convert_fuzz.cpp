@@ -16,7 +16,9 @@ static void check(bool condition)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QString text = TextFile::withCrLfLineEnds(TextFile::decode(bytes));
+    // Bytes that are neither CP932 nor UTF-8 still reach the compiler, as Latin-1.
+    const TextFile::DecodeResult decoded = TextFile::decodeText(bytes);
+    const QString text = TextFile::withCrLfLineEnds(decoded.ok() ? decoded.text : QString::fromLatin1(bytes));
 
     ConversionStatus status;
     HmmlSongFields song;

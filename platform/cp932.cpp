@@ -10,9 +10,9 @@ bool available()
     return QStringDecoder("CP932").isValid() && QStringEncoder("CP932").isValid();
 }
 
-QString decode(const QByteArray &bytes, bool *hadErrors)
+QString decode(QByteArrayView bytes, bool *hadErrors)
 {
-    QStringDecoder decoder("CP932");
+    QStringDecoder decoder("CP932", QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (hadErrors)
         *hadErrors = decoder.hasError();

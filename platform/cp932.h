@@ -8,9 +8,10 @@
 
 namespace Cp932 {
 
-// Decodes CP932 bytes. Bytes that do not convert become U+FFFD; `hadErrors`
-// (when given) tells whether that happened.
-QString decode(const QByteArray &bytes, bool *hadErrors = nullptr);
+// Decodes CP932 bytes. Bytes that do not convert (a lone lead byte at the
+// end among them) become replacement characters; `hadErrors` (when given)
+// tells whether that happened.
+QString decode(QByteArrayView bytes, bool *hadErrors = nullptr);
 
 struct EncodeResult {
     QByteArray bytes;

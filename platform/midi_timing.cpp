@@ -1,6 +1,7 @@
 #include "platform/midi_timing.h"
 
-#include <QFile>
+#include "platform/read_file.h"
+
 
 #include <algorithm>
 
@@ -222,23 +223,13 @@ MidiTiming readMidiTiming(const QByteArray &bytes)
 
 MidiFileRead readMidiFile(const QString &path)
 {
-    // Songs are a few kilobytes; anything this large is not a song file.
-    constexpr qint64 MaxSize = 64 * 1024 * 1024;
     MidiFileRead read;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        read.error = QStringLiteral("MIDI ファイル「%1」を開けません。").arg(path);
+    const ReadFile::Result file = ReadFile::readAll(path);
+    if (!file.ok()) {
+        read.error = file.error;
         return read;
     }
-    if (file.size() > MaxSize) {
-        read.error = QStringLiteral("「%1」は大きすぎて MIDI ファイルとして扱えません。").arg(path);
-        return read;
-    }
-    read.bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        read.error = QStringLiteral("MIDI ファイル「%1」を読み込めません。").arg(path);
-        return read;
-    }
+    read.bytes = file.bytes;
     read.timing = readMidiTiming(read.bytes);
     if (!read.timing.ok())
         read.error = QStringLiteral("「%1」を再生できません: %2").arg(path, read.timing.error);

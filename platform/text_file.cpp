@@ -2,20 +2,75 @@
 
 #include "platform/cp932.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 
-#include <cstdio>
+#include <algorithm>
 
 namespace TextFile {
 
-static bool hasUtf8Bom(const QByteArray &bytes)
+namespace {
+
+bool hasUtf8Bom(QByteArrayView bytes)
 {
     return bytes.startsWith("\xEF\xBB\xBF");
 }
 
-Encoding detect(const QByteArray &bytes)
+bool isUtf16(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return true;
+    // Without a byte-order mark: NUL bytes, which no CP932 or UTF-8 text
+    // holds, in every other place of the first line's ASCII.
+    const qsizetype n = std::min<qsizetype>(bytes.size(), 64) & ~qsizetype(1);
+    if (n < 2)
+        return false;
+    qsizetype zeros = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        zeros += bytes[i] == '\0';
+    return zeros * 4 >= n;
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// The 1-based number of the first line (CR LF, CR or LF ending it) that
+// UTF-8 (or CP932) cannot read.
+int firstBadLine(QByteArrayView bytes, bool utf8)
+{
+    int line = 1;
+    qsizetype start = 0;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i <= n; ++i) {
+        if (i < n && bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        const QByteArrayView piece = bytes.sliced(start, i - start);
+        bool bad;
+        if (utf8) {
+            QStringDecoder d(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            (void)QString(d.decode(piece));
+            bad = d.hasError();
+        } else {
+            Cp932::decode(piece, &bad);
+        }
+        if (bad)
+            return line;
+        if (i < n && bytes[i] == '\r' && i + 1 < n && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+        ++line;
+    }
+    return line;
+}
+
+} // namespace
+
+Encoding detect(QByteArrayView bytes)
 {
     if (hasUtf8Bom(bytes))
         return Encoding::Utf8;
@@ -36,26 +91,37 @@ Encoding detect(const QByteArray &bytes)
     return utf8.hasError() ? Encoding::Cp932 : Encoding::Utf8;
 }
 
-QString decode(const QByteArray &bytes, Encoding *used)
+DecodeResult decodeText(QByteArrayView bytes)
 {
-    Encoding enc = detect(bytes);
-    if (used)
-        *used = enc;
-    if (enc == Encoding::Utf8) {
-        QByteArrayView body(bytes);
-        if (hasUtf8Bom(bytes))
-            body = body.sliced(3);
-        return QString::fromUtf8(body);
+    DecodeResult result;
+    if (isUtf16(bytes)) {
+        result.error = QStringLiteral("UTF-16 のテキストは読めません。エディタで文字コードに UTF-8 か"
+                                      "シフトJIS (CP932) を選んで保存し直してください。");
+        return result;
     }
-    // ASCII reads the same in both; Latin-1 conversion is far quicker.
-    bool ascii = true;
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
+    result.encoding = detect(bytes);
+    bool bad = false;
+    if (result.encoding == Encoding::Utf8) {
+        const QByteArrayView body = hasUtf8Bom(bytes) ? bytes.sliced(3) : bytes;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        result.text = utf8.decode(body);
+        bad = utf8.hasError();
+    } else if (isAscii(bytes)) {
+        // ASCII reads the same in both; Latin-1 conversion is far quicker.
+        result.text = QString::fromLatin1(bytes);
+    } else {
+        result.text = Cp932::decode(bytes, &bad);
     }
-    return ascii ? QString::fromLatin1(bytes) : Cp932::decode(bytes);
+    if (bad) {
+        const bool utf8 = result.encoding == Encoding::Utf8;
+        const QByteArrayView body = utf8 && hasUtf8Bom(bytes) ? bytes.sliced(3) : bytes;
+        result.error = QStringLiteral("%1 行目に、%2読めないバイトがあります。文字コードを確かめてください。")
+                           .arg(firstBadLine(body, utf8))
+                           .arg(utf8 ? QStringLiteral("UTF-8 として")
+                                     : QStringLiteral("シフトJIS (CP932) としても UTF-8 としても"));
+        result.text.clear();
+    }
+    return result;
 }
 
 QString withCrLfLineEnds(const QString &text)
@@ -93,33 +159,6 @@ QString withCrLfLineEnds(const QString &text)
         out.append(u"\r\n");
     }
     return out;
-}
-
-ReadResult readBytes(const QString &path)
-{
-    ReadResult result;
-    QFile file;
-    bool opened;
-    if (path == QLatin1String("-"))
-        opened = file.open(stdin, QIODevice::ReadOnly);
-    else {
-        file.setFileName(path);
-        if (QFileInfo(path).isDir()) {
-            result.error = QStringLiteral("%1 はフォルダです。ファイルを指定してください。").arg(path);
-            return result;
-        }
-        opened = file.open(QIODevice::ReadOnly);
-    }
-    if (!opened) {
-        result.error = QStringLiteral("ファイル %1 を開けません: %2").arg(path, file.errorString());
-        return result;
-    }
-    result.bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, file.errorString());
-        result.bytes.clear();
-    }
-    return result;
 }
 
 } // namespace TextFile

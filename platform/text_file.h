@@ -14,23 +14,24 @@ enum class Encoding { Cp932, Utf8 };
 // least one character of U+0800 or above (every kana and kanji): half-width
 // katakana in CP932 can form short valid UTF-8 by accident, a whole Japanese
 // CP932 text practically never does. CP932 otherwise.
-Encoding detect(const QByteArray &bytes);
+Encoding detect(QByteArrayView bytes);
 
-// Decodes by detect(); a UTF-8 byte-order mark is dropped.
-QString decode(const QByteArray &bytes, Encoding *used = nullptr);
+struct DecodeResult {
+    QString text;
+    Encoding encoding = Encoding::Cp932;
+    QString error; // Japanese, naming the line; empty on success
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Decodes by detect(); a UTF-8 byte-order mark is dropped. UTF-16 text is
+// refused with a word on how to save it instead, and so are bytes the chosen
+// encoding cannot read: a replacement character would otherwise travel on
+// into songs and lists as if it were text.
+DecodeResult decodeText(QByteArrayView bytes);
 
 // The text's lines, each followed by "\r\n" (the form the compiler reads):
 // CR LF, CR and LF alone each end a line, and a final line break ends the
 // last line rather than starting an empty one.
 QString withCrLfLineEnds(const QString &text);
-
-struct ReadResult {
-    QByteArray bytes;
-    QString error; // Japanese message naming the file; empty on success
-    bool ok() const { return error.isEmpty(); }
-};
-
-// Reads a whole file. "-" reads standard input.
-ReadResult readBytes(const QString &path);
 
 } // namespace TextFile
