@@ -30,7 +30,7 @@ int runVtd(const QStringList &args)
                                        QStringLiteral("A"));
     const QCommandLineOption copyrightOpt(QStringLiteral("copyright"),
                                           QStringLiteral("著作権。既定: 入力の COPYRIGHT"), QStringLiteral("C"));
-    const QCommandLineOption outputOpt = outputOption(QStringLiteral("保存する VTD ファイル"));
+    const QCommandLineOption outputOpt = outputOption(QStringLiteral("保存する VTD ファイル (- は標準出力)"));
     parser.addOptions({toneOpt, titleOpt, authorOpt, copyrightOpt, outputOpt});
     addSongArgument(parser);
 
@@ -42,7 +42,7 @@ int runVtd(const QStringList &args)
         return exitCode;
     const QString out = parser.value(outputOpt);
     if (out.isEmpty())
-        return usageError(verb, QStringLiteral("保存先を -o で指定してください。"));
+        return usageError(verb, QStringLiteral("保存先を -o で指定してください (- は標準出力)。"));
 
     const QString input = parser.positionalArguments().at(0);
     SongInput song = loadSongInput(input);
@@ -63,6 +63,21 @@ int runVtd(const QStringList &args)
         song.author = parser.value(authorOpt);
     if (parser.isSet(copyrightOpt))
         song.copyright = parser.value(copyrightOpt);
+
+    // On standard output: the song file as a new one holds it.
+    if (isStandardStream(out)) {
+        IniDocument document;
+        IniWriteResult made = applyIniEntries(
+            document, songEntries(song.omp, QString::number(song.tone), song.title, song.copyright, song.author));
+        QString error = made.error;
+        if (error.isEmpty())
+            error = writeOutput(out, document.toBytes());
+        if (!error.isEmpty()) {
+            err(QStringLiteral("vltn: %1\n").arg(error));
+            return ExitFailure;
+        }
+        return ExitOk;
+    }
 
     // Keys are written into an existing file in place; into a file that is
     // not a song file (an H-MML source given as OUT by mistake) they would

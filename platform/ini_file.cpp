@@ -1,14 +1,28 @@
 #include "platform/ini_file.h"
 
 #include "platform/cp932.h"
+#include "platform/read_file.h"
 #include "platform/save_file.h"
+#include "platform/text_file.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 namespace {
 
 const QByteArray CrLf = QByteArrayLiteral("\r\n");
+const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// Text as a document of that encoding holds it; `error` names the first
+// character CP932 cannot hold.
+QByteArray encodeFor(bool utf8, const QString &text, QString &error)
+{
+    if (utf8)
+        return text.toUtf8();
+    Cp932::EncodeResult encoded = Cp932::encode(text);
+    error = encoded.error;
+    return encoded.bytes;
+}
 
 bool isBlank(char c)
 {
@@ -116,9 +130,12 @@ bool hasLineBreak(QByteArrayView s)
 
 // ---- IniDocument -----------------------------------------------------------
 
-IniDocument IniDocument::fromBytes(const QByteArray &bytes)
+IniDocument IniDocument::fromBytes(const QByteArray &file)
 {
     IniDocument doc;
+    doc.m_bom = file.startsWith(Utf8Bom);
+    const QByteArray bytes = doc.m_bom ? file.sliced(Utf8Bom.size()) : file;
+    doc.m_utf8 = doc.m_bom || TextFile::detect(bytes) == TextFile::Encoding::Utf8;
     const qsizetype n = bytes.size();
     qsizetype start = 0;
     for (qsizetype i = 0; i < n; ++i) {
@@ -141,7 +158,9 @@ QByteArray IniDocument::toBytes() const
     for (const Line &line : m_lines)
         size += line.text.size() + line.end.size();
     QByteArray out;
-    out.reserve(size);
+    out.reserve(size + Utf8Bom.size());
+    if (m_bom)
+        out.append(Utf8Bom);
     for (const Line &line : m_lines) {
         out.append(line.text);
         out.append(line.end);
@@ -289,42 +308,50 @@ bool IniDocument::setValue(QByteArrayView section, QByteArrayView key, QByteArra
 IniLoadResult loadIniFile(const QString &path)
 {
     IniLoadResult result;
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    if (!QFileInfo::exists(path)) {
         result.missing = true;
         return result;
     }
-    if (info.isDir()) {
-        result.error = QStringLiteral("%1 はフォルダです。").arg(path);
+    const ReadFile::Result read = ReadFile::readAll(path);
+    if (!read.ok()) {
+        result.error = read.error;
         return result;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("ファイル %1 を開けません: %2").arg(path, file.errorString());
-        return result;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("ファイル %1 を読み込めません: %2").arg(path, file.errorString());
-        return result;
-    }
-    result.document = IniDocument::fromBytes(bytes);
+    result.document = IniDocument::fromBytes(read.bytes);
     return result;
 }
 
-std::optional<QString> iniValue(const IniDocument &document, const QString &section, const QString &key)
+std::optional<QString> iniValue(const IniDocument &document, const QString &section, const QString &key,
+                                QString *error)
 {
-    const Cp932::EncodeResult s = Cp932::encode(section);
-    const Cp932::EncodeResult k = Cp932::encode(key);
-    if (!s.ok() || !k.ok())
+    QString encodeError;
+    const QByteArray s = encodeFor(document.isUtf8(), section, encodeError);
+    const QByteArray k = encodeFor(document.isUtf8(), key, encodeError);
+    if (!encodeError.isEmpty())
         return std::nullopt; // a name the file cannot hold is not in it
-    const std::optional<QByteArray> bytes = document.value(s.bytes, k.bytes);
+    const std::optional<QByteArray> bytes = document.value(s, k);
     if (!bytes)
         return std::nullopt;
-    return Cp932::decode(*bytes);
+    bool bad = false;
+    QString text;
+    if (document.isUtf8() || TextFile::detect(*bytes) == TextFile::Encoding::Utf8) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(*bytes);
+        bad = utf8.hasError();
+    } else {
+        text = Cp932::decode(*bytes, &bad);
+    }
+    if (bad) {
+        if (error)
+            *error = QStringLiteral("「%1」の値に、%2読めないバイトがあります。")
+                         .arg(key, document.isUtf8() ? QStringLiteral("UTF-8 として")
+                                                     : QStringLiteral("シフトJIS (CP932) としても UTF-8 としても"));
+        return std::nullopt;
+    }
+    return text;
 }
 
-IniWriteResult writeIniEntries(const QString &path, const QList<IniEntry> &entries)
+IniWriteResult applyIniEntries(IniDocument &document, const QList<IniEntry> &entries)
 {
     IniWriteResult result;
     struct Encoded {
@@ -332,39 +359,44 @@ IniWriteResult writeIniEntries(const QString &path, const QList<IniEntry> &entri
     };
     std::vector<Encoded> encoded;
     encoded.reserve(size_t(entries.size()));
+    const bool utf8 = document.isUtf8();
     for (const IniEntry &entry : entries) {
         const QString where = QStringLiteral("[%1] の %2").arg(entry.section, entry.key);
-        const Cp932::EncodeResult s = Cp932::encode(entry.section);
-        const Cp932::EncodeResult k = Cp932::encode(entry.key);
-        const Cp932::EncodeResult v = Cp932::encode(entry.value);
-        for (const Cp932::EncodeResult *part : {&s, &k, &v}) {
-            if (!part->ok()) {
-                result.error = QStringLiteral("%1 を保存できません: %2").arg(where, part->error);
+        Encoded e;
+        for (auto [text, bytes] : {std::pair{&entry.section, &e.section}, std::pair{&entry.key, &e.key},
+                                   std::pair{&entry.value, &e.value}}) {
+            QString error;
+            *bytes = encodeFor(utf8, *text, error);
+            if (!error.isEmpty()) {
+                result.error = QStringLiteral("%1 を保存できません: %2").arg(where, error);
                 return result;
             }
         }
-        QString nameError = IniDocument::sectionNameError(s.bytes);
+        QString nameError = IniDocument::sectionNameError(e.section);
         if (nameError.isEmpty())
-            nameError = IniDocument::keyNameError(k.bytes);
+            nameError = IniDocument::keyNameError(e.key);
         if (!nameError.isEmpty()) {
             result.error = QStringLiteral("%1 を保存できません: %2").arg(where, nameError);
             return result;
         }
-        encoded.push_back({s.bytes, k.bytes, v.bytes});
+        encoded.push_back(std::move(e));
     }
+    // Only once every entry is known to fit, so that a refusal changes nothing.
+    for (const Encoded &e : encoded)
+        document.setValue(e.section, e.key, e.value);
+    return result;
+}
 
+IniWriteResult writeIniEntries(const QString &path, const QList<IniEntry> &entries)
+{
     // An existing file we cannot read is left alone rather than replaced by
     // the few keys we know.
     IniLoadResult loaded = loadIniFile(path);
-    if (!loaded.ok()) {
-        result.error = loaded.error;
-        return result;
-    }
-    for (const Encoded &e : encoded)
-        loaded.document.setValue(e.section, e.key, e.value);
-    const QByteArray bytes = loaded.document.toBytes();
-
-    result.error = SaveFile::writeAll(path, bytes);
+    if (!loaded.ok())
+        return IniWriteResult{loaded.error};
+    IniWriteResult result = applyIniEntries(loaded.document, entries);
+    if (result.ok())
+        result.error = SaveFile::writeAll(path, loaded.document.toBytes());
     return result;
 }
 

@@ -11,7 +11,9 @@
 //   key of its section, or adds the section at the end of the file;
 // - every line not written is kept byte for byte, with its own line end,
 //   even bytes that are not valid CP932;
-// - lines are written with "\r\n"; on reading CR LF, LF and CR all end a line.
+// - lines are written with "\r\n"; on reading CR LF, LF and CR all end a line;
+// - the text is CP932, or UTF-8 in a file that starts with a UTF-8 byte-order
+//   mark (kept) or is recognisably UTF-8 as a whole, as some editors save it.
 //
 // IniDocument is the file in memory (no I/O, so it can be fuzzed); the free
 // functions below read and replace whole files.
@@ -33,6 +35,9 @@ public:
     static IniDocument fromBytes(const QByteArray &bytes);
     // The file again: exactly the bytes read, plus the changes made.
     QByteArray toBytes() const;
+
+    // True when names and values are UTF-8 rather than CP932.
+    bool isUtf8() const { return m_utf8; }
 
     // The value bytes of `key` in `section`, or nothing when either is
     // missing (or the name is not one a file can hold, see nameError).
@@ -67,6 +72,8 @@ private:
     void insertLine(size_t at, QByteArray text);
 
     std::vector<Line> m_lines;
+    bool m_bom = false;  // a UTF-8 byte-order mark before the first line
+    bool m_utf8 = false;
 };
 
 // ---- files ---------------------------------------------------------------
@@ -88,18 +95,29 @@ struct IniLoadResult {
 // an empty document with `missing` set.
 IniLoadResult loadIniFile(const QString &path);
 
-// The value of `key` in `section` of a loaded document, decoded from CP932.
-// Missing section or key: nothing.
-std::optional<QString> iniValue(const IniDocument &document, const QString &section, const QString &key);
+// The value of `key` in `section` of a loaded document, decoded as the
+// document's text; in a CP932 document a value that is recognisably UTF-8 (a
+// title typed in a UTF-8 editor) is read as UTF-8. Missing section or key:
+// nothing. A value neither encoding reads gives nothing too, with `error`
+// (when given) saying why, naming the key: a replacement character must not
+// be saved back as if it were the text.
+std::optional<QString> iniValue(const IniDocument &document, const QString &section, const QString &key,
+                                QString *error = nullptr);
 
 struct IniWriteResult {
     QString error; // Japanese message; empty on success
     bool ok() const { return error.isEmpty(); }
 };
 
+// Applies `entries` in order to `document`, in its own encoding (CP932 for
+// an empty one). Text the encoding cannot hold or a name a file cannot hold
+// is an error naming the entry, and then nothing changes.
+IniWriteResult applyIniEntries(IniDocument &document, const QList<IniEntry> &entries);
+
 // Applies `entries` in order to the file (created when missing) and replaces
 // it once, atomically: either the old file or the whole new one is left, never
-// a half-written one. Text that CP932 cannot hold, a name a file cannot hold,
+// a half-written one. Text is written in the file's own encoding (CP932 for a
+// new file). Text that CP932 cannot hold, a name a file cannot hold,
 // a file that exists but cannot be read, or a failed write is an error, and
 // nothing is written. The folder must exist.
 IniWriteResult writeIniEntries(const QString &path, const QList<IniEntry> &entries);

@@ -22,34 +22,51 @@ SongLoadResult LoadSong(const QString &path)
         result.error = loaded.error;
         return result;
     }
+    QString fieldError;
     const auto read = [&](const QString &key) {
-        return iniValue(loaded.document, Section, key);
+        QString error;
+        std::optional<QString> value = iniValue(loaded.document, Section, key, &error);
+        if (fieldError.isEmpty())
+            fieldError = error;
+        return value;
     };
     const std::optional<QString> omp = read(QStringLiteral("Data"));
-    if (!omp) {
+    if (!omp && fieldError.isEmpty()) {
         result.failure = SongLoadResult::Failure::NotSongFile;
         result.error = QStringLiteral("%1 は VTD ファイル (曲データ) ではありません。").arg(path);
         return result;
     }
-    result.song.omp = *omp;
+    result.song.omp = omp.value_or(QString());
     result.song.program = read(QStringLiteral("Program")).value_or(QString());
     result.song.title = read(QStringLiteral("Title")).value_or(QString());
     result.song.copyright = read(QStringLiteral("Copyright")).value_or(QString());
     result.song.author = read(QStringLiteral("Author")).value_or(QString());
+    if (!fieldError.isEmpty()) {
+        // A field read with bytes lost would be saved back without them.
+        result = SongLoadResult();
+        result.failure = SongLoadResult::Failure::CannotRead;
+        result.error = QStringLiteral("%1 を読めません: %2").arg(path, fieldError);
+    }
     return result;
+}
+
+QList<IniEntry> songEntries(const QString &omp, const QString &program, const QString &title,
+                            const QString &copyright, const QString &author)
+{
+    return {
+        {Section, QStringLiteral("VTDVersion"), QStringLiteral("1.0")},
+        {Section, QStringLiteral("Data"), omp},
+        {Section, QStringLiteral("Program"), program},
+        {Section, QStringLiteral("Title"), title},
+        {Section, QStringLiteral("Copyright"), copyright},
+        {Section, QStringLiteral("Author"), author},
+    };
 }
 
 IniWriteResult SaveSong(const QString &path, const QString &omp, const QString &program, const QString &title,
                         const QString &copyright, const QString &author)
 {
-    return writeIniEntries(path, {
-                                     {Section, QStringLiteral("VTDVersion"), QStringLiteral("1.0")},
-                                     {Section, QStringLiteral("Data"), omp},
-                                     {Section, QStringLiteral("Program"), program},
-                                     {Section, QStringLiteral("Title"), title},
-                                     {Section, QStringLiteral("Copyright"), copyright},
-                                     {Section, QStringLiteral("Author"), author},
-                                 });
+    return writeIniEntries(path, songEntries(omp, program, title, copyright, author));
 }
 
 std::optional<qint16> songTone(const QString &program)

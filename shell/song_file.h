@@ -33,6 +33,10 @@ struct SongLoadResult {
 // by mistake does not empty the current song.
 SongLoadResult LoadSong(const QString &path);
 
+// The six keys of a song, in the order they are written.
+QList<IniEntry> songEntries(const QString &omp, const QString &program, const QString &title,
+                            const QString &copyright, const QString &author);
+
 // Writes the six keys in one replacement of the file. A new file holds exactly
 // the seven lines of the format; over an existing file the keys are replaced
 // in place or added, and every other line is kept. A line break in a value
