@@ -121,6 +121,17 @@ private:
         m_status.message = messageFor(code, badChar);
         return false;
     }
+    // Code -1 for a limit of ours, with the reason on the next line.
+    bool failLimit(const QString &reason)
+    {
+        fail(-1, 0);
+        m_status.message += u'\n' + reason;
+        return false;
+    }
+    bool failOutputTooLong()
+    {
+        return failLimit(QStringLiteral("変換結果の OMP データが 256 MiB を超えます。ループの回数を減らしてください。"));
+    }
 
     void setNoteNames(const NoteNames &names)
     {
@@ -237,11 +248,11 @@ private:
         if (name == u"LEND") {
             if (!m_inLoop)
                 return fail(207, lineNo);
-            return expandLoop() || fail(-1, lineNo);
+            return expandLoop() || failOutputTooLong();
         }
         if (name == u"PARTEND") {
             if (m_inLoop && !expandLoop())
-                return fail(-1, lineNo);
+                return failOutputTooLong();
             m_partEnded = true;
             return true;
         }
@@ -250,12 +261,15 @@ private:
 
     bool tempo(QStringView arg, qint32 lineNo)
     {
+        // The tempo is used rounded down: below 1 it would be 0, a field
+        // "$0:" that the formatter drops, leaving the song without a tempo
+        // and every player dividing by 0.
         const double value = hmml::readNumber(arg);
-        if (!(value > 0))
+        if (!(value >= 1))
             return fail(202, lineNo);
         const double whole = std::floor(value);
         if (whole > 2147483647.0)
-            return fail(-1, lineNo); // arithmetic overflow
+            return failLimit(QStringLiteral("テンポが大きすぎます (2147483647 まで)。"));
         m_tempoSet = true;
         // V = T / 60 rounded half up to two decimals, in integers:
         // hundredths = floor((10 T + 3) / 6).
