@@ -3,7 +3,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <string>
 
 namespace {
@@ -89,6 +88,16 @@ int restConstant(BasicMachine machine)
     return machine == BasicMachine::E500 ? 725 : 512;
 }
 
+qsizetype programLineCount(QStringView omp)
+{
+    qsizetype count = 0;
+    for (const QChar c : omp) {
+        const int code = omp::charCode(c);
+        count += code == omp::CodeRest || (code >= FirstCode && code <= LastCode);
+    }
+    return count;
+}
+
 } // namespace basic
 
 BasicProgramResult generateBasicProgram(QStringView OMP_Data, BasicMachine machine, omp::ReaderState start)
@@ -100,11 +109,24 @@ BasicProgramResult generateBasicProgram(QStringView OMP_Data, BasicMachine machi
     // The program is plain ASCII; it is built as bytes and widened once at the
     // end. No yielding to the event loop: a million notes take well under a
     // second.
+    // The machines take no line number above 65279, so a longer program
+    // could never be typed in. Counted first, so that a song far too long
+    // is told so before any memory goes to its program.
+    const qsizetype lines = basic::programLineCount(OMP_Data);
+    if (lines > basic::MaxSoundingLines) {
+        result.error = QStringLiteral("BASIC プログラムにするには長すぎます: 音符と休符が %1 個あり、"
+                                      "最後の行番号が %2 になります。ポケコンの BASIC の行番号は %3 までなので、"
+                                      "音符と休符を %4 個までにしてください。")
+                           .arg(lines)
+                           .arg(20 + 10 * qint64(lines))
+                           .arg(basic::LastLineNumber)
+                           .arg(basic::MaxSoundingLines);
+        return result;
+    }
     std::string text;
-    text.reserve(size_t(OMP_Data.size()) * 12 + 32);
+    text.reserve(size_t(lines) * 28 + 32);
     text += "10 CLS\r\n";
     qint64 line = 20;
-    const qint64 lastLine = std::numeric_limits<qint32>::max() - 10; // line numbers are 32-bit
 
     omp::ReaderState state = start;
     const bool completed = omp::scan(OMP_Data, state, [&](const omp::Event &ev, const omp::ReaderState &s) {
@@ -112,8 +134,6 @@ BasicProgramResult generateBasicProgram(QStringView OMP_Data, BasicMachine machi
         if (!rest && (ev.kind != omp::EventKind::Pitch || ev.code > LastCode))
             return true;
         long long value = 0;
-        if (line > lastLine)
-            return false;
         if (rest) {
             if (!duration(s, restFactor, value))
                 return false;

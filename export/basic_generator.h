@@ -31,8 +31,19 @@ int frequency(int code);
 // The loop count that waits one length unit's worth of a rest.
 int restConstant(BasicMachine machine);
 
+// The largest line number the BASIC of these machines accepts (a line number
+// is two bytes, and FF in the high byte marks the end of the program), and
+// so the most notes and rests a program can hold: they take the lines from 20
+// on in steps of 10, and the closing GOTO after them stays at or below 65279.
+inline constexpr int LastLineNumber = 65279;
+inline constexpr qsizetype MaxSoundingLines = (LastLineNumber - 20) / 10;
+
+// The notes and rests of `omp` that become lines of the program.
+qsizetype programLineCount(QStringView omp);
+
 } // namespace basic
 
 // Generates the program for `OMP_Data`. The reading starts at `start`, which
-// is tempo 0 and length 0 unless a caller continues from another state.
+// is tempo 0 and length 0 unless a caller continues from another state. Data
+// with more than MaxSoundingLines notes and rests is refused.
 BasicProgramResult generateBasicProgram(QStringView OMP_Data, BasicMachine machine, omp::ReaderState start = {});
