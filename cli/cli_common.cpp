@@ -3,26 +3,66 @@
 #include "platform/save_file.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <new>
+
+#include <sys/stat.h>
 
 namespace cli {
 
-static void write(FILE *stream, const QString &text)
+namespace {
+
+int stdoutError = 0; // errno of the first write to standard output that failed
+
+bool writeStdout(QByteArrayView bytes)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
+        || std::fflush(stdout) != 0) {
+        if (stdoutError == 0)
+            stdoutError = errno != 0 ? errno : EIO;
+        return false;
+    }
+    return true;
 }
+
+} // namespace
 
 void out(const QString &text)
 {
-    write(stdout, text);
+    writeStdout(text.toUtf8());
 }
 
 void err(const QString &text)
 {
-    write(stderr, text);
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+int finish(int exitCode)
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0 && stdoutError == 0)
+        stdoutError = errno != 0 ? errno : EIO;
+    if (stdoutError == 0)
+        return exitCode;
+    if (exitCode == ExitOk)
+        err(QStringLiteral("vltn: 標準出力に書き込めません: %1\n").arg(SaveFile::reasonText(stdoutError, QString())));
+    return exitCode == ExitOk ? ExitFailure : exitCode;
+}
+
+int runGuarded(int (*verb)(const QStringList &), const QStringList &args)
+{
+    try {
+        return verb(args);
+    } catch (const std::bad_alloc &) {
+        err(QStringLiteral("vltn: メモリーが足りないため、処理を続けられません。\n"));
+        return ExitFailure;
+    }
 }
 
 int usageError(const QString &verb, const QString &message)
@@ -81,14 +121,33 @@ bool intOption(const QCommandLineParser &parser, const QString &name, int min, i
     return true;
 }
 
+bool isStandardStream(const QString &path)
+{
+    return path == QLatin1String("-");
+}
+
 QString writeOutput(const QString &path, const QByteArray &bytes)
 {
-    if (!path.isEmpty())
+    if (!path.isEmpty() && !isStandardStream(path))
         return SaveFile::writeAll(path, bytes);
-    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
-        || std::fflush(stdout) != 0)
-        return QStringLiteral("標準出力に書き込めません。");
+    if (!writeStdout(bytes))
+        return QStringLiteral("標準出力に書き込めません: %1").arg(SaveFile::reasonText(stdoutError, QString()));
     return QString();
+}
+
+QString sameFileError(const QString &input, const QString &output)
+{
+    if (isStandardStream(input) || isStandardStream(output) || output.isEmpty())
+        return QString();
+    struct stat in = {}, outSt = {};
+    if (::stat(QFile::encodeName(input).constData(), &in) != 0
+        || ::stat(QFile::encodeName(output).constData(), &outSt) != 0)
+        return QString();
+    // Only a regular file is lost by being replaced; a device stays itself.
+    if (!S_ISREG(outSt.st_mode) || in.st_dev != outSt.st_dev || in.st_ino != outSt.st_ino)
+        return QString();
+    return QStringLiteral("出力先 %1 は入力ファイル %2 と同じファイルです。書き出すと曲が失われるため、別のファイル名を指定してください。")
+        .arg(output, input);
 }
 
 void addSongArgument(QCommandLineParser &parser, bool alsoMidi)

@@ -9,9 +9,19 @@ namespace cli {
 
 enum ExitCode { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
 
-// Standard output and standard error take UTF-8 text.
+// Standard output and standard error take UTF-8 text. A failed write to
+// standard output is remembered for finish().
 void out(const QString &text);
 void err(const QString &text);
+
+// The exit code once a verb has returned `exitCode`: standard output is
+// flushed, and a write to it that failed (a full disk, /dev/full) turns
+// success into failure, with the reason on standard error.
+int finish(int exitCode);
+
+// Runs a verb; running out of memory is a message and exit 1, never an
+// abort.
+int runGuarded(int (*verb)(const QStringList &), const QStringList &args);
 
 // Prints "vltn VERB: MESSAGE" and a hint to stderr; returns ExitUsage.
 int usageError(const QString &verb, const QString &message);
@@ -27,10 +37,18 @@ bool parseVerb(QCommandLineParser &parser, const QStringList &args, const QStrin
 bool intOption(const QCommandLineParser &parser, const QString &name, int min, int max,
                int &value, const QString &verb, int &exitCode);
 
-// Writes `bytes` unchanged to the file `path` (with QSaveFile: replaced whole
-// or not at all), or to standard output when `path` is empty. Returns an
-// empty string on success, otherwise a Japanese message.
+// "-" names standard output (or standard input) on the command line.
+bool isStandardStream(const QString &path);
+
+// Writes `bytes` unchanged to the file `path` (replaced whole or not at all;
+// a device or FIFO is written into), or to standard output when `path` is
+// empty or "-". Returns an empty string on success, otherwise a Japanese
+// message.
 QString writeOutput(const QString &path, const QByteArray &bytes);
+
+// Why `output` must not be written: it is the file `input` itself (also
+// through a link), which writing would destroy. Empty when it may.
+QString sameFileError(const QString &input, const QString &output);
 
 // The INPUT the song verbs take (`alsoMidi`: a MIDI file too).
 void addSongArgument(QCommandLineParser &parser, bool alsoMidi = false);

@@ -29,16 +29,16 @@ int main(int argc, char **argv)
     const QString verbName = args.at(1);
     if (verbName == u"--help" || verbName == u"-h" || verbName == u"help") {
         cli::out(generalHelp());
-        return cli::ExitOk;
+        return cli::finish(cli::ExitOk);
     }
     if (verbName == u"--version") {
         cli::out(QStringLiteral("vltn %1\n").arg(QCoreApplication::applicationVersion()));
-        return cli::ExitOk;
+        return cli::finish(cli::ExitOk);
     }
     for (const cli::Verb &verb : cli::verbs()) {
         if (verbName == QLatin1String(verb.name)) {
             args.removeFirst(); // the verb takes the program's place
-            return verb.run(args);
+            return cli::finish(cli::runGuarded(verb.run, args));
         }
     }
     cli::err(QStringLiteral("vltn: 不明なコマンド「%1」です。vltn --help で一覧を表示します。\n").arg(verbName));

@@ -14,9 +14,9 @@ int main(int argc, char **argv)
         const QString verb = args.at(1);
         args.removeFirst(); // the verb takes the program's place
         if (verb == u"play")
-            return cli::runPlay(args);
+            return cli::finish(cli::runGuarded(cli::runPlay, args));
         if (verb == u"wav")
-            return cli::runWav(args);
+            return cli::finish(cli::runGuarded(cli::runWav, args));
     }
     cli::err(QStringLiteral("vltn-sound は vltn play と vltn wav が使います。直接ではなく vltn から実行してください。\n"));
     return cli::ExitUsage;

@@ -18,7 +18,7 @@ int runBasic(const QStringList &args)
                        "保存するファイルは出力ウィンドウで保存したものと同じく、CP932 で最後に改行が付きます。"));
     const QCommandLineOption machineOpt(QStringLiteral("machine"), QStringLiteral("機種: e500 または g800 (必須)"),
                                         QStringLiteral("M"));
-    const QCommandLineOption outOpt = outputOption(QStringLiteral("保存するファイル。既定: 標準出力"));
+    const QCommandLineOption outOpt = outputOption(QStringLiteral("保存するファイル (- は標準出力)。既定: 標準出力"));
     parser.addOption(machineOpt);
     parser.addOption(outOpt);
     addSongArgument(parser);
@@ -35,7 +35,12 @@ int runBasic(const QStringList &args)
     else
         return usageError(verb, QStringLiteral("--machine には e500 か g800 を指定してください。"));
 
-    const SongInput song = loadSongInput(parser.positionalArguments().at(0));
+    const QString input = parser.positionalArguments().at(0);
+    if (const QString same = sameFileError(input, parser.value(outOpt)); !same.isEmpty()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, same));
+        return ExitFailure;
+    }
+    const SongInput song = loadSongInput(input);
     if (!song.ok()) {
         err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
         return ExitFailure;

@@ -18,7 +18,7 @@ int runMidi(const QStringList &args)
                                      QStringLiteral("音色 (GM プログラム番号 - 1、0 から 127)。"
                                                     "既定: H-MML の PROGRAM - 1、なければ 0"),
                                      QStringLiteral("N"));
-    const QCommandLineOption outOpt = outputOption(QStringLiteral("書き出す MIDI ファイル (必須)"));
+    const QCommandLineOption outOpt = outputOption(QStringLiteral("書き出す MIDI ファイル (必須。- は標準出力)"));
     parser.addOption(toneOpt);
     parser.addOption(outOpt);
     addSongArgument(parser);
@@ -30,9 +30,14 @@ int runMidi(const QStringList &args)
         return exitCode;
     const QString outPath = parser.value(outOpt);
     if (outPath.isEmpty())
-        return usageError(verb, QStringLiteral("書き出すファイルを -o で指定してください。"));
+        return usageError(verb, QStringLiteral("書き出すファイルを -o で指定してください (- は標準出力)。"));
+    const QString input = parser.positionalArguments().at(0);
+    if (const QString same = sameFileError(input, outPath); !same.isEmpty()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, same));
+        return ExitFailure;
+    }
 
-    const SongInput song = loadSongInput(parser.positionalArguments().at(0));
+    const SongInput song = loadSongInput(input);
     if (!song.ok()) {
         err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
         return ExitFailure;
@@ -43,9 +48,12 @@ int runMidi(const QStringList &args)
         if (!warning.isEmpty())
             err(QStringLiteral("vltn %1: 警告: %2\n").arg(verb, warning));
     }
-    const MidiResult written = MIDI_Exp(song.omp, outPath, tone);
-    if (!written.ok()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, written.error));
+    const MidiResult built = MIDI_Build(song.omp, tone);
+    QString error = built.error;
+    if (error.isEmpty())
+        error = writeOutput(outPath, built.bytes);
+    if (!error.isEmpty()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, error));
         return ExitFailure;
     }
     return ExitOk;

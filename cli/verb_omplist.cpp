@@ -18,7 +18,7 @@ int runOmpList(const QStringList &args)
     const QCommandLineOption titleOpt(QStringLiteral("title"),
                                       QStringLiteral("曲名。既定: H-MML の TITLE、なければ \"Non titled.\""),
                                       QStringLiteral("T"));
-    const QCommandLineOption outOpt = outputOption(QStringLiteral("保存するファイル。既定: 標準出力"));
+    const QCommandLineOption outOpt = outputOption(QStringLiteral("保存するファイル (- は標準出力)。既定: 標準出力"));
     parser.addOption(titleOpt);
     parser.addOption(outOpt);
     addSongArgument(parser);
@@ -27,7 +27,12 @@ int runOmpList(const QStringList &args)
     if (!parseVerb(parser, args, verb, 1, exitCode))
         return exitCode;
 
-    const SongInput song = loadSongInput(parser.positionalArguments().at(0));
+    const QString input = parser.positionalArguments().at(0);
+    if (const QString same = sameFileError(input, parser.value(outOpt)); !same.isEmpty()) {
+        err(QStringLiteral("vltn %1: %2\n").arg(verb, same));
+        return ExitFailure;
+    }
+    const SongInput song = loadSongInput(input);
     if (!song.ok()) {
         err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
         return ExitFailure;

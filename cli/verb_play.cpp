@@ -10,6 +10,8 @@
 #include "platform/fluidsynth_player.h"
 #include "platform/midi_render.h"
 #include "platform/midi_timing.h"
+#include "platform/read_file.h"
+#include "platform/save_file.h"
 
 #include <QEventLoop>
 #include <QSocketNotifier>
@@ -70,9 +72,20 @@ MidiSource midiFileForInput(const QString &input, std::optional<int> tone)
         return source;
     }
     source.path = source.folder->filePath(QStringLiteral("song.mid"));
-    const MidiResult written = MIDI_Exp(song.omp, source.path, program);
-    if (!written.ok())
-        source.error = written.error;
+    const MidiResult built = MIDI_Build(song.omp, program);
+    if (!built.ok()) {
+        source.error = built.error;
+        return source;
+    }
+    // Told here, about the user's song, rather than by the MIDI reader about
+    // a temporary file the user never saw.
+    if (built.bytes.size() > ReadFile::MaxSize) {
+        source.error = QStringLiteral("%1 は長すぎて再生できません (MIDI データが %2 MiB を超えます)。")
+                           .arg(input)
+                           .arg(ReadFile::MaxSize / (1024 * 1024));
+        return source;
+    }
+    source.error = SaveFile::writeAll(source.path, built.bytes);
     return source;
 }
 
@@ -252,7 +265,7 @@ int runWav(const QStringList &args)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("曲を WAV ファイル (16 ビット、ステレオ、44.1 kHz) に書き出します。"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("書き出す WAV ファイル (既にあれば置き換えます)。"),
+                                    QStringLiteral("書き出す WAV ファイル (既にあれば置き換えます。- は標準出力)。"),
                                     QStringLiteral("OUT.wav"));
     parser.addOption(output);
     addToneOption(parser);
@@ -262,10 +275,16 @@ int runWav(const QStringList &args)
     std::optional<int> tone;
     if (!parseVerb(parser, args, verb, 1, exitCode) || !toneOption(parser, verb, tone, exitCode))
         return exitCode;
-    if (parser.value(output).isEmpty())
-        return usageError(verb, QStringLiteral("-o で書き出す WAV ファイルを指定してください。"));
+    const QString outPath = parser.value(output);
+    if (outPath.isEmpty())
+        return usageError(verb, QStringLiteral("-o で書き出す WAV ファイルを指定してください (- は標準出力)。"));
+    const QString input = parser.positionalArguments().at(0);
+    if (const QString same = sameFileError(input, outPath); !same.isEmpty()) {
+        err(QStringLiteral("vltn: %1\n").arg(same));
+        return ExitFailure;
+    }
 
-    const MidiSource source = midiFileForInput(parser.positionalArguments().at(0), tone);
+    const MidiSource source = midiFileForInput(input, tone);
     if (!source.ok()) {
         err(QStringLiteral("vltn: %1\n").arg(source.error));
         return ExitFailure;
@@ -274,9 +293,12 @@ int runWav(const QStringList &args)
     const StopSignals stops;
     MidiRenderOptions options;
     options.cancel = stops.flag(); // looked at between blocks
-    const MidiRenderResult result = renderMidiToWav(source.path, parser.value(output), options);
+    const std::unique_ptr<SaveFile::Writer> writer = isStandardStream(outPath)
+                                                         ? SaveFile::Writer::standardOutput()
+                                                         : std::make_unique<SaveFile::Writer>(outPath);
+    const MidiRenderResult result = renderMidiToWav(source.path, *writer, options);
     if (result.cancelled) {
-        err(QStringLiteral("vltn: 中断しました。%1 は書き出していません。\n").arg(parser.value(output)));
+        err(QStringLiteral("vltn: 中断しました。%1 は書き出していません。\n").arg(outPath));
         return stops.exitCode();
     }
     if (!result.ok()) {
