@@ -38,6 +38,16 @@ const std::array<SettingsKey, 11> &settingsKeys()
     return keys;
 }
 
+QString separatorText(const AppSettings &settings)
+{
+    return settings.SeparatorKind == 0 ? QStringLiteral("/") : QStringLiteral(" ");
+}
+
+qint32 separatorInterval(const AppSettings &settings)
+{
+    return settings.UseSeparator == 0 ? 0 : settings.SeparatorInterval;
+}
+
 QString settingsFilePath(const QString &programDir, const QString &configDir)
 {
     // On Linux the program's folder is normally not writable (and, run as

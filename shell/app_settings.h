@@ -26,6 +26,12 @@ struct AppSettings {
     bool operator==(const AppSettings &) const = default;
 };
 
+// The layout compiled OMP data is given: "/" for SeparatorKind 0, a blank
+// for any other, every SeparatorInterval tokens; none at all when
+// "区切り文字を利用する" is switched off.
+QString separatorText(const AppSettings &settings);
+qint32 separatorInterval(const AppSettings &settings);
+
 // One key of the settings file. List positions must lie in [min, max] (the
 // entries of the dialog's list); the other settings take any 16-bit number.
 struct SettingsKey {

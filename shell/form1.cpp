@@ -6,6 +6,7 @@
 #include "hmml/hmml_file.h"
 #include "omp/midi_writer.h"
 #include "platform/media_player.h"
+#include "platform/read_file.h"
 #include "platform/message_boxes.h"
 #include "platform/system_services.h"
 #include "shell/app_info.h"
@@ -145,6 +146,7 @@ void Form1::buildControls()
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twipRect(60, 240, 8535, 1875));
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connect(Text1, &QPlainTextEdit::textChanged, this, &Form1::chooseOmpWrapping);
 
     // The H-MML source last read: kept, never shown.
     Hmml = new QPlainTextEdit(client);
@@ -239,6 +241,40 @@ void Form1::setToneIndex(int index)
         Combo1->setEditText(QString());
 }
 
+namespace {
+
+// Lines of the OMP box break after the separators. Data without them (no
+// separators set, or a song file written without) has no place to break a
+// word, and looking for one along the whole text for every line takes time
+// that grows with the square of its length: such data breaks anywhere.
+QTextOption::WrapMode ompWrapMode(QStringView text)
+{
+    constexpr qsizetype LongestRun = 1000;
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = (c == u' ' || c == u'/') ? 0 : run + 1;
+        if (run > LongestRun)
+            return QTextOption::WrapAnywhere;
+    }
+    return QTextOption::WrapAtWordBoundaryOrAnywhere;
+}
+
+} // namespace
+
+void Form1::chooseOmpWrapping()
+{
+    const QTextOption::WrapMode mode = ompWrapMode(Text1->toPlainText());
+    if (Text1->wordWrapMode() != mode)
+        Text1->setWordWrapMode(mode);
+}
+
+void Form1::setOmpText(const QString &omp)
+{
+    // Chosen before the text goes in: the box lays the text out at once.
+    Text1->setWordWrapMode(ompWrapMode(omp));
+    Text1->setPlainText(omp);
+}
+
 QString Form1::temporaryFilePath() const
 {
     return QDir(m_tempDir).filePath(QStringLiteral("vltn.dat"));
@@ -279,13 +315,13 @@ bool Form1::startUp(const QStringList &arguments)
     QString commandLine = arguments.join(u' ');
     if (commandLine.isEmpty())
         return true;
-    // The test for a song file looks at a lower-cased copy; the file is then
-    // opened under the name as given, since file names are case-sensitive here.
-    const bool songFile = commandLine.toLower().contains(QLatin1String(".vtd"));
     if (commandLine.startsWith(u'"'))
         commandLine = commandLine.mid(1, commandLine.size() - 2); // StripQuotes
     const QString path = QFileInfo(commandLine).isRelative() ? QDir::current().absoluteFilePath(commandLine)
                                                              : commandLine;
+    // A song file by its own extension, in any case: a ".vtd" elsewhere in
+    // the path (a folder named songs.vtd.d) says nothing about the file.
+    const bool songFile = QFileInfo(path).suffix().compare(QLatin1String("vtd"), Qt::CaseInsensitive) == 0;
     if (songFile)
         openSongFile(path);
     else
@@ -295,6 +331,11 @@ bool Form1::startUp(const QStringList &arguments)
 
 void Form1::convertHmmlFile(const QString &path)
 {
+    // A device or a pipe would be read without end, and the window with it.
+    if (const QString error = ReadFile::regularFileError(path); !error.isEmpty()) {
+        showError(error, MessageTitle);
+        return;
+    }
     const HmmlFileText file = readHmmlFile(path);
     if (!file.ok()) {
         showError(file.error, MessageTitle);
@@ -314,9 +355,8 @@ void Form1::convertHmmlFile(const QString &path)
         Text1->clear();
         return;
     }
-    const QString separator = m_settings.SeparatorKind == 0 ? QStringLiteral("/") : QStringLiteral(" ");
     ConversionStatus formatStatus;
-    Text1->setPlainText(OMP_Format(omp, separator, m_settings.SeparatorInterval, formatStatus));
+    setOmpText(OMP_Format(omp, separatorText(m_settings), separatorInterval(m_settings), formatStatus));
     Text2->setText(song.title);
     Text3->setText(song.copyright);
     Text4->setText(song.author);
@@ -351,13 +391,17 @@ void Form1::editInNotepad()
 
 void Form1::openSongFile(const QString &path)
 {
+    if (const QString error = ReadFile::regularFileError(path); !error.isEmpty()) {
+        showError(error, MessageTitle);
+        return;
+    }
     const SongLoadResult loaded = LoadSong(path);
     if (!loaded.ok()) {
         // Nothing of the current song is touched by a file that is not one.
         showError(loaded.error, MessageTitle);
         return;
     }
-    Text1->setPlainText(loaded.song.omp);
+    setOmpText(loaded.song.omp);
     Text2->setText(loaded.song.title);
     Text3->setText(loaded.song.copyright);
     Text4->setText(loaded.song.author);

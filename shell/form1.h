@@ -115,6 +115,8 @@ private:
     void openSongFile(const QString &path);
     bool confirmOverwrite(const QString &path);
     void keepAbove(QWidget *dialog);
+    void chooseOmpWrapping();
+    void setOmpText(const QString &omp);
     void showError(const QString &text, const QString &title);
 
     Form1Services m_services;

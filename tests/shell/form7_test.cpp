@@ -214,7 +214,7 @@ TEST_F(SettingsDialogTest, OkWithoutChangesStillReplacesTheSongsTone)
     EXPECT_EQ(f.toneIndex(), 12);
 }
 
-TEST_F(SettingsDialogTest, SeparatorsOffStillKeepsIntervalAndKindForTheNextConversion)
+TEST_F(SettingsDialogTest, SeparatorsOffKeepsIntervalAndKindButConvertsWithout)
 {
     Form1 &f = started();
     Form7 &d = opened();
@@ -226,11 +226,11 @@ TEST_F(SettingsDialogTest, SeparatorsOffStillKeepsIntervalAndKindForTheNextConve
     EXPECT_EQ(f.settings().SeparatorInterval, 3);
     EXPECT_EQ(f.settings().SeparatorKind, 1);
 
-    // The conversion lays the data out by interval and kind alone.
+    // Switched off, the conversion inserts no separators at all.
     write(QStringLiteral("song.hml"), "C-TEMPO:120\r\n4 C 2\r\n4 E 2\r\n8 G 2\r\n");
     dialogs.chooseNext(path(QStringLiteral("song.hml")));
     f.Command3->click();
-    EXPECT_EQ(f.Text1->toPlainText(), QStringLiteral("$2:4M Q8T"));
+    EXPECT_EQ(f.Text1->toPlainText(), QStringLiteral("$2:4MQ8T"));
 }
 
 TEST_F(SettingsDialogTest, CancelAndTheCloseBoxChangeNothing)
