@@ -13,7 +13,7 @@ packages=(
   libfluidsynth-dev libasound2-dev fluid-soundfont-gm sox
   xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic
   libqt6svg6
-  dpkg-dev desktop-file-utils shared-mime-info
+  dpkg-dev desktop-file-utils shared-mime-info help2man
 )
 
 missing=()

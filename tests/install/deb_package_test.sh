@@ -30,7 +30,8 @@ done
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for f in ./usr/bin/vellotune ./usr/bin/vltn ./usr/libexec/vellotune/vltn-sound ./usr/share/applications/vellotune.desktop \
          ./usr/share/mime/packages/vellotune-mime.xml ./usr/share/icons/hicolor/scalable/apps/vellotune.svg \
-         ./usr/share/vellotune/doc/guide.html ./usr/share/vellotune/examples/twinkle.hml; do
+         ./usr/share/vellotune/doc/guide.html ./usr/share/vellotune/examples/twinkle.hml \
+         ./usr/share/man/man1/vltn.1 ./usr/share/man/man1/vellotune.1; do
   echo "$contents" | grep -qx "$f" || fail "the package lacks $f"
 done
 

@@ -22,7 +22,8 @@ expect_file bin/vellotune bin/vltn libexec/vellotune/vltn-sound \
   share/vellotune/doc/guide.html share/vellotune/doc/hmml-to-omp.html \
   share/vellotune/doc/hmml.html share/vellotune/doc/omp.html \
   share/vellotune/doc/style.css share/vellotune/doc/README.TXT \
-  share/vellotune/examples/twinkle.hml share/vellotune/examples/kaeru.hml
+  share/vellotune/examples/twinkle.hml share/vellotune/examples/kaeru.hml \
+  share/man/man1/vltn.1 share/man/man1/vellotune.1
 for program in bin/vellotune bin/vltn libexec/vellotune/vltn-sound; do
   [ -x "$prefix/$program" ] || fail "$program is not executable"
   # No run path into the build tree may survive the install.
@@ -60,6 +61,15 @@ grep -qx 'text/x-hmml text/plain' "$mime/subclasses" || fail "text/x-hmml is not
 if grep -q '^application/x-vellotune-vtd ' "$mime/subclasses"; then
   fail "song files must open in Vellotune, not in a text editor"
 fi
+
+# The manual pages are made from the programs' own help: each names every
+# option its program knows.
+man=$prefix/share/man/man1
+for verb in compile format vtd midi basic omplist play wav; do
+  grep -q "^$verb " "$man/vltn.1" || fail "vltn.1 does not list '$verb'"
+done
+grep -q '\\-\\-version' "$man/vellotune.1" || fail "vellotune.1 does not list --version"
+grep -q '^vellotune \\- ' "$man/vellotune.1" || fail "vellotune.1 has no NAME line"
 
 # The documentation lies where the installed about box looks for it.
 [ -d "$prefix/bin/../share/vellotune/doc" ] || fail "no share/vellotune/doc beside bin/"
