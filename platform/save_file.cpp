@@ -98,7 +98,10 @@ QString Writer::open()
     auto *file = new QSaveFile(m_path);
     m_file.reset(file);
     errno = 0;
-    if (!file->open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered QSaveFile writes its last bytes while it
+    // commits, takes a short write there (a full disk) for success and
+    // renames the cut-off file over the old one.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(QStringLiteral("ファイル %1 を作成できません: %2"));
     return QString();
 }
