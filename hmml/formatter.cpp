@@ -83,8 +83,9 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
 
     std::u16string out;
     out.reserve(size_t(text.size()) + (interval > 0 ? size_t(text.size() / interval) + 1 : 0));
-    int length = 0;      // the length value readers hold at this point
-    double tempo = 0.0;  // the tempo value in force
+    int length = 0;       // the length readers of the output hold at this point
+    int sourceLength = 0; // the length readers of the input hold there
+    double tempo = 0.0;   // the tempo value in force
     qint32 counter = 0;
     auto token = [&] {
         if (interval > 0 && ++counter == interval) {
@@ -116,6 +117,14 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
             const bool closed = i < n;
             if (closed)
                 ++i; // the ":"
+            // Readers of the input take the field's digits and its ":" as
+            // lengths too, whether or not the field is kept.
+            for (const QChar d : digits) {
+                if (d != u'.')
+                    sourceLength = d.unicode() - u'0';
+            }
+            if (closed)
+                sourceLength = 10;
             if (digits.isEmpty())
                 continue;
             const double value = omp::readTempoNumber(digits);
@@ -137,10 +146,18 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
             continue;
         }
         if (!isLengthChar(c)) {
+            // A dropped tempo field left the input's readers at another
+            // length than the output's: the note gets its length written.
+            if ((c == u'*' || c >= u'A') && sourceLength != length) {
+                out.push_back(char16_t(u'0' + sourceLength));
+                length = sourceLength;
+                token();
+            }
             out.push_back(c.unicode());
             token();
         } else {
             const int value = c.unicode() - u'0';
+            sourceLength = value;
             const bool last = i + 1 == n;
             if (!(value == length || last || isLengthChar(text[i + 1]))) {
                 out.push_back(c.unicode());
