@@ -55,9 +55,11 @@ bool isTrailByte(uchar c)
 
 // Length of the character at s[i]: 2 for a lead byte followed by a trail
 // byte, 1 otherwise (ASCII, half-width kana, or a byte that is not CP932).
-qsizetype charLength(QByteArrayView s, qsizetype i)
+// In UTF-8 no byte of a longer character is ever ASCII, so every byte can be
+// looked at alone.
+qsizetype charLength(QByteArrayView s, qsizetype i, bool utf8)
 {
-    return (isLeadByte(uchar(s[i])) && i + 1 < s.size() && isTrailByte(uchar(s[i + 1]))) ? 2 : 1;
+    return (!utf8 && isLeadByte(uchar(s[i])) && i + 1 < s.size() && isTrailByte(uchar(s[i + 1]))) ? 2 : 1;
 }
 
 char foldAscii(char c)
@@ -65,12 +67,12 @@ char foldAscii(char c)
     return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
 }
 
-bool equalNames(QByteArrayView a, QByteArrayView b)
+bool equalNames(QByteArrayView a, QByteArrayView b, bool utf8)
 {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size();) {
-        const qsizetype len = charLength(a, i);
+        const qsizetype len = charLength(a, i, utf8);
         if (len == 2) {
             if (a[i] != b[i] || a[i + 1] != b[i + 1])
                 return false;
@@ -88,7 +90,7 @@ struct ParsedLine {
     qsizetype valueStart = 0; // for a key: where the value begins
 };
 
-ParsedLine parseLine(QByteArrayView text)
+ParsedLine parseLine(QByteArrayView text, bool utf8)
 {
     ParsedLine parsed;
     qsizetype s = 0;
@@ -97,7 +99,7 @@ ParsedLine parseLine(QByteArrayView text)
     if (s == text.size())
         return parsed;
     if (text[s] == '[') {
-        for (qsizetype i = s + 1; i < text.size(); i += charLength(text, i)) {
+        for (qsizetype i = s + 1; i < text.size(); i += charLength(text, i, utf8)) {
             if (text[i] == ']') {
                 parsed.kind = ParsedLine::Section;
                 parsed.name = trimBlanks(text.sliced(s + 1, i - s - 1));
@@ -168,7 +170,7 @@ QByteArray IniDocument::toBytes() const
     return out;
 }
 
-QString IniDocument::sectionNameError(QByteArrayView section)
+QString IniDocument::sectionNameError(QByteArrayView section, bool utf8)
 {
     const QByteArrayView name = trimBlanks(section);
     if (name.isEmpty())
@@ -178,13 +180,13 @@ QString IniDocument::sectionNameError(QByteArrayView section)
     // The name must read back as itself between the brackets: no "]", and no
     // unfinished double-byte character that would swallow the closing one.
     const QByteArray line = '[' + name.toByteArray() + ']';
-    const ParsedLine parsed = parseLine(line);
+    const ParsedLine parsed = parseLine(line, utf8);
     if (parsed.kind != ParsedLine::Section || parsed.name != name)
         return QStringLiteral("セクション名に「]」は使えません。");
     return {};
 }
 
-QString IniDocument::keyNameError(QByteArrayView key)
+QString IniDocument::keyNameError(QByteArrayView key, bool utf8)
 {
     const QByteArrayView name = trimBlanks(key);
     if (name.isEmpty())
@@ -194,7 +196,7 @@ QString IniDocument::keyNameError(QByteArrayView key)
     if (name.contains('='))
         return QStringLiteral("キー名に「=」は使えません。");
     const QByteArray line = name.toByteArray() + '=';
-    const ParsedLine parsed = parseLine(line);
+    const ParsedLine parsed = parseLine(line, utf8);
     if (parsed.kind != ParsedLine::Key || parsed.name != name)
         return QStringLiteral("キー名を「[」や「;」で始めることはできません。");
     return {};
@@ -221,10 +223,10 @@ std::optional<size_t> IniDocument::findKeyLine(QByteArrayView section, QByteArra
 {
     bool inSection = false;
     for (size_t i = 0; i < m_lines.size(); ++i) {
-        const ParsedLine parsed = parseLine(m_lines[i].text);
+        const ParsedLine parsed = parseLine(m_lines[i].text, m_utf8);
         if (parsed.kind == ParsedLine::Section)
-            inSection = equalNames(parsed.name, section);
-        else if (inSection && parsed.kind == ParsedLine::Key && equalNames(parsed.name, key))
+            inSection = equalNames(parsed.name, section, m_utf8);
+        else if (inSection && parsed.kind == ParsedLine::Key && equalNames(parsed.name, key, m_utf8))
             return i;
     }
     return std::nullopt;
@@ -232,23 +234,23 @@ std::optional<size_t> IniDocument::findKeyLine(QByteArrayView section, QByteArra
 
 std::optional<QByteArray> IniDocument::value(QByteArrayView section, QByteArrayView key) const
 {
-    if (!sectionNameError(section).isEmpty() || !keyNameError(key).isEmpty())
+    if (!sectionNameError(section, m_utf8).isEmpty() || !keyNameError(key, m_utf8).isEmpty())
         return std::nullopt;
     const std::optional<size_t> at = findKeyLine(trimBlanks(section), trimBlanks(key));
     if (!at)
         return std::nullopt;
     const QByteArray &text = m_lines[*at].text;
-    return text.sliced(parseLine(text).valueStart);
+    return text.sliced(parseLine(text, m_utf8).valueStart);
 }
 
 bool IniDocument::hasSection(QByteArrayView section) const
 {
-    if (!sectionNameError(section).isEmpty())
+    if (!sectionNameError(section, m_utf8).isEmpty())
         return false;
     const QByteArrayView name = trimBlanks(section);
     for (const Line &line : m_lines) {
-        const ParsedLine parsed = parseLine(line.text);
-        if (parsed.kind == ParsedLine::Section && equalNames(parsed.name, name))
+        const ParsedLine parsed = parseLine(line.text, m_utf8);
+        if (parsed.kind == ParsedLine::Section && equalNames(parsed.name, name, m_utf8))
             return true;
     }
     return false;
@@ -265,7 +267,7 @@ void IniDocument::insertLine(size_t at, QByteArray text)
 
 bool IniDocument::setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value)
 {
-    if (!sectionNameError(section).isEmpty() || !keyNameError(key).isEmpty())
+    if (!sectionNameError(section, m_utf8).isEmpty() || !keyNameError(key, m_utf8).isEmpty())
         return false;
     const QByteArrayView sectionName = trimBlanks(section);
     const QByteArrayView keyName = trimBlanks(key);
@@ -274,21 +276,21 @@ bool IniDocument::setValue(QByteArrayView section, QByteArrayView key, QByteArra
     // In place: the key keeps its spelling and spacing as the file has it.
     if (const std::optional<size_t> at = findKeyLine(sectionName, keyName)) {
         Line &line = m_lines[*at];
-        line.text = line.text.first(parseLine(line.text).valueStart) + newValue;
+        line.text = line.text.first(parseLine(line.text, m_utf8).valueStart) + newValue;
         line.end = CrLf;
         return true;
     }
 
     const QByteArray keyLine = keyName.toByteArray() + '=' + newValue;
     for (size_t i = 0; i < m_lines.size(); ++i) {
-        const ParsedLine header = parseLine(m_lines[i].text);
-        if (header.kind != ParsedLine::Section || !equalNames(header.name, sectionName))
+        const ParsedLine header = parseLine(m_lines[i].text, m_utf8);
+        if (header.kind != ParsedLine::Section || !equalNames(header.name, sectionName, m_utf8))
             continue;
         // After the section's last key, so that blank lines and comments
         // before the next section stay where they are.
         size_t insertAt = i + 1;
         for (size_t j = i + 1; j < m_lines.size(); ++j) {
-            const ParsedLine parsed = parseLine(m_lines[j].text);
+            const ParsedLine parsed = parseLine(m_lines[j].text, m_utf8);
             if (parsed.kind == ParsedLine::Section)
                 break;
             if (parsed.kind == ParsedLine::Key)
@@ -372,9 +374,9 @@ IniWriteResult applyIniEntries(IniDocument &document, const QList<IniEntry> &ent
                 return result;
             }
         }
-        QString nameError = IniDocument::sectionNameError(e.section);
+        QString nameError = IniDocument::sectionNameError(e.section, utf8);
         if (nameError.isEmpty())
-            nameError = IniDocument::keyNameError(e.key);
+            nameError = IniDocument::keyNameError(e.key, utf8);
         if (!nameError.isEmpty()) {
             result.error = QStringLiteral("%1 を保存できません: %2").arg(where, nameError);
             return result;
@@ -390,8 +392,11 @@ IniWriteResult applyIniEntries(IniDocument &document, const QList<IniEntry> &ent
 IniWriteResult writeIniEntries(const QString &path, const QList<IniEntry> &entries)
 {
     // An existing file we cannot read is left alone rather than replaced by
-    // the few keys we know.
-    IniLoadResult loaded = loadIniFile(path);
+    // the few keys we know. A device or a pipe is written into, never read
+    // first: it might never end, or wait for a writer that never comes.
+    const QFileInfo info(path);
+    const bool special = info.exists() && !info.isFile() && !info.isDir();
+    IniLoadResult loaded = special ? IniLoadResult{} : loadIniFile(path);
     if (!loaded.ok())
         return IniWriteResult{loaded.error};
     IniWriteResult result = applyIniEntries(loaded.document, entries);

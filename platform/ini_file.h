@@ -54,9 +54,9 @@ public:
     // Why a section or key name cannot be used (empty when it can). Blanks
     // around a name are not part of it; a name must not be empty, must not
     // hold a line break, a key must not hold "=" nor start with "[" or ";",
-    // and a section must not hold "]".
-    static QString sectionNameError(QByteArrayView section);
-    static QString keyNameError(QByteArrayView key);
+    // and a section must not hold "]". `utf8`: the name is UTF-8, not CP932.
+    static QString sectionNameError(QByteArrayView section, bool utf8 = false);
+    static QString keyNameError(QByteArrayView key, bool utf8 = false);
 
     // What setValue writes for `value`.
     static QByteArray singleLineValue(QByteArrayView value);
