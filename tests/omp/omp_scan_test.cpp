@@ -1,14 +1,13 @@
 #include "omp/omp_scan.h"
 
-#include <gtest/gtest.h>
+#include "support/test_files.h"
 
 #include <QStringList>
 
 namespace {
 
-// A readable trace of what a reader produces: "N<code>:<L>@<T>" per note,
-// "R:<L>@<T>" per rest.
-QStringList sounds(const QString &omp)
+// What a reader produces: "N<code>:<L>@<T>" per note, "R:<L>@<T>" per rest.
+QString sounds(const QString &omp)
 {
     QStringList out;
     omp::ReaderState state;
@@ -19,57 +18,37 @@ QStringList sounds(const QString &omp)
             out << QStringLiteral("R:%1@%2").arg(st.length).arg(double(st.tempo));
         return true;
     });
-    return out;
+    return out.join(u' ');
 }
 
-TEST(OmpScan, NotesRestsLengthsAndTempo)
+TEST(OmpScan, WhatAReaderHears)
 {
-    EXPECT_EQ(sounds("$2:4MQ8T"), QStringList({"N77:4@2", "N81:4@2", "N84:8@2"}));
-    EXPECT_EQ(sounds("$2:4*"), QStringList({"R:4@2"}));
-    EXPECT_EQ(sounds("0A"), QStringList({"N65:0@0"}));
-    // Separators and other low characters change nothing.
-    EXPECT_EQ(sounds("4A/4B C"), QStringList({"N65:4@0", "N66:4@0", "N67:4@0"}));
-}
+    const std::pair<const char16_t *, const char *> cases[] = {
+        {u"$2:4MQ8T", "N77:4@2 N81:4@2 N84:8@2"},
+        {u"$2:4*", "R:4@2"},
+        {u"0A", "N65:0@0"},
+        {u"4A/4B C", "N65:4@0 N66:4@0 N67:4@0"}, // separators change nothing
+        // The tempo's digits and ":" are read again as lengths.
+        {u"$2:M", "N77:10@2"}, {u"$1.5:4A", "N65:4@1.5"}, {u"$1.5:A", "N65:10@1.5"},
+        {u"$:4A", "N65:4@0"}, {u"$A", "N65:0@0"}, {u"$-2:4A", "N65:4@0"}, {u"$2e3:A", "N101:2@2 N65:10@2"},
+        {u"$2 3:A", "N65:10@2"}, {u"$1.2.3:A", "N65:10@1.2"}, {u"$.5:A", "N65:10@0.5"},
+        // Half-width katakana by their CP932 byte; other double-byte text is passed over.
+        {u"4ｱドé", "N177:4@0"},
+    };
+    for (const auto &[omp, heard] : cases)
+        EXPECT_EQ(sounds(QString::fromUtf16(omp)), QLatin1String(heard)) << str(QString::fromUtf16(omp));
+    EXPECT_EQ(omp::charCode(QChar(0xFF61)), 0xA1);
+    EXPECT_EQ(omp::charCode(QChar(0xFF9F)), 0xDF);
+    EXPECT_LT(omp::charCode(QChar(0xFFA0)), 0);
 
-TEST(OmpScan, TempoDigitsAreReadAgainAsLengths)
-{
-    EXPECT_EQ(sounds("$2:M"), QStringList({"N77:10@2"}));
-    EXPECT_EQ(sounds("$1.5:4A"), QStringList({"N65:4@1.5"}));
-    EXPECT_EQ(sounds("$1.5:A"), QStringList({"N65:10@1.5"}));
-    EXPECT_EQ(sounds("$:4A"), QStringList({"N65:4@0"}));
-    EXPECT_EQ(sounds("$A"), QStringList({"N65:0@0"}));
-    // Tempo is a 32-bit float.
+    // The tempo is a 32-bit float; the number's own characters are counted.
     omp::ReaderState st;
     omp::scan(u"$1.67:", st, [](const omp::Event &, const omp::ReaderState &) { return true; });
     EXPECT_EQ(st.tempo, 1.67f);
     EXPECT_EQ(st.length, 10);
-}
-
-TEST(OmpScan, TempoNumberRule)
-{
     qsizetype used = 0;
     EXPECT_DOUBLE_EQ(omp::readTempoNumber(u"1.5:", &used), 1.5);
     EXPECT_EQ(used, 3);
-    EXPECT_DOUBLE_EQ(omp::readTempoNumber(u".5"), 0.5);
-    EXPECT_DOUBLE_EQ(omp::readTempoNumber(u"1.2.3"), 1.2);
-    // A sign, an exponent or a blank ends the number.
-    EXPECT_DOUBLE_EQ(omp::readTempoNumber(u"-2"), 0.0);
-    EXPECT_DOUBLE_EQ(omp::readTempoNumber(u"2e3"), 2.0);
-    EXPECT_DOUBLE_EQ(omp::readTempoNumber(u"2 3"), 2.0);
-    EXPECT_DOUBLE_EQ(omp::readTempoNumber(u"."), 0.0);
-}
-
-TEST(OmpScan, CharacterCodes)
-{
-    EXPECT_EQ(omp::charCode(u'A'), 65);
-    EXPECT_EQ(omp::charCode(u'q'), 113);
-    EXPECT_EQ(omp::charCode(QChar(0xFF71)), 0xB1) << "half-width katakana by its CP932 byte";
-    EXPECT_EQ(omp::charCode(QChar(0xFF61)), 0xA1);
-    EXPECT_EQ(omp::charCode(QChar(0xFF9F)), 0xDF);
-    EXPECT_LT(omp::charCode(u'ド'), 0) << "double-byte characters are passed over";
-    EXPECT_LT(omp::charCode(QChar(0xE9)), 0);
-    // Half-width katakana are pitches (codes above 65); full-width ones nothing.
-    EXPECT_EQ(sounds(QStringLiteral("4ｱド")), QStringList({"N177:4@0"}));
 }
 
 TEST(OmpScan, StopsWhenTheReaderSaysSo)

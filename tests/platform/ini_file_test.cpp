@@ -1,293 +1,204 @@
 // The INI engine: what it finds, what it writes, and that it leaves every
 // other byte of the file alone.
 
-#include "platform/cp932.h"
 #include "platform/ini_file.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include "support/random_omp.h"
+#include "support/test_files.h"
 
-#include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
-QByteArray sjis(const QString &text)
-{
-    const Cp932::EncodeResult r = Cp932::encode(text);
-    EXPECT_TRUE(r.ok()) << r.error.toStdString();
-    return r.bytes;
-}
-
-std::string str(const std::optional<QByteArray> &v)
+std::string shown(const std::optional<QByteArray> &v)
 {
     return v ? v->toStdString() : std::string("<missing>");
 }
 
-QByteArray readFile(const QString &path)
+TEST(IniDocument, Reading)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-// ---- reading ---------------------------------------------------------------
-
-TEST(IniDocumentRead, KeepsEveryByteOfAFileItDoesNotChange)
-{
-    const QByteArray files[] = {
-        "",
-        "no line end",
-        "[A]\r\nk=v\r\n",
-        "[A]\nk=v\n\n; comment\r[B]\r\n\r\nx=1",
-        "\r\r\n\n\n\r",
-        "[\x81]\r\n\xFF\xFE=\x80\xA0\r\nk=\x82\r\n", // not valid CP932
-        QByteArray("nul\0byte=1\r\n", 12),
+    struct Case {
+        QByteArray file, section, key;
+        const char *value; // null: missing
     };
-    for (const QByteArray &bytes : files)
-        EXPECT_EQ(IniDocument::fromBytes(bytes).toBytes(), bytes) << bytes.toStdString();
+    const QByteArray zo = sjis(QStringLiteral("ゾーン")); // 83 5D: the second byte is "]"
+    const Case cases[] = {
+        {"[S]\r\na=1\nb=2\rc=3", "S", "c", "3"},        // CR LF, LF and CR end lines
+        {"[dATA]\r\ntItLe=x\r\n", "DATA", "title", "x"}, // any case
+        {"[Data]\r\nTitle=x\r\n", "Dat", "Title", nullptr},
+        {"[Data]\r\nTitle=x\r\n", "Data", "Titles", nullptr},
+        {"[S]\r\n" + sjis(QStringLiteral("ア")) + "=a\r\n", "S", sjis(QStringLiteral("ア")), "a"},
+        {"[S]\r\n" + sjis(QStringLiteral("ア")) + "=a\r\n", "S", sjis(QStringLiteral("ヂ")), nullptr},
+        {"[" + zo + "]\r\nk=1\r\n", zo, "k", "1"},
+        {"[S]\r\n  key  = v=w  \r\n", " S ", "key ", " v=w  "}, // the rest after the first "="
+        {"[S]\r\nempty=\r\nnoequals\r\n", "S", "empty", ""},
+        {"[S]\r\nempty=\r\nnoequals\r\n", "S", "noequals", nullptr},
+        {"top=0\r\n[S]\r\n;k=comment\r\n", "S", "top", nullptr},
+        {"top=0\r\n[S]\r\n;k=comment\r\n", "S", ";k", nullptr},
+        {"[T]\r\nk=other\r\n[unclosed\r\nk=2\r\n", "T", "k", "other"},
+        {"[S]\r\na=1\r\n[T]\r\nb=0\r\n[s]\r\nb=2\r\n", "S", "b", "2"}, // a section that appears twice
+        {"[S]\r\na=1\r\n[s]\r\na=3\r\n", "S", "a", "1"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(shown(IniDocument::fromBytes(c.file).value(c.section, c.key)), shown(c.value ? std::optional(QByteArray(c.value)) : std::nullopt))
+            << hex(c.file) << " [" << c.section.toStdString() << "] " << c.key.toStdString();
+    for (qsizetype n : {254, 255, 100000})
+        EXPECT_EQ(IniDocument::fromBytes("[Data]\r\nData=" + QByteArray(n, 'C') + "\r\n").value("Data", "Data")->size(), n);
 }
 
-TEST(IniDocumentRead, EndsLinesAtCrLfLfAndCr)
+TEST(IniDocument, Writing)
 {
-    const IniDocument doc = IniDocument::fromBytes("[S]\r\na=1\nb=2\rc=3");
-    EXPECT_EQ(str(doc.value("S", "a")), "1");
-    EXPECT_EQ(str(doc.value("S", "b")), "2");
-    EXPECT_EQ(str(doc.value("S", "c")), "3");
-    ASSERT_EQ(doc.lines().size(), 4u);
-    EXPECT_EQ(doc.lines()[1].end, "\n");
-    EXPECT_EQ(doc.lines()[2].end, "\r");
-    EXPECT_EQ(doc.lines()[3].end, "");
-}
-
-TEST(IniDocumentRead, MatchesSectionsAndKeysWithoutRegardToCase)
-{
-    const IniDocument doc = IniDocument::fromBytes("[dATA]\r\ntItLe=x\r\n");
-    EXPECT_EQ(str(doc.value("Data", "Title")), "x");
-    EXPECT_EQ(str(doc.value("DATA", "TITLE")), "x");
-    EXPECT_FALSE(doc.contains("Dat", "Title"));
-    EXPECT_FALSE(doc.contains("Data", "Titles"));
-}
-
-TEST(IniDocumentRead, DoesNotFoldTheSecondByteOfADoubleByteCharacter)
-{
-    // "ア" is 83 41 and "ヂ" is 83 61: folding the second byte as an ASCII
-    // letter would make them one key.
-    const IniDocument doc = IniDocument::fromBytes("[S]\r\n" + sjis(u"ア"_qs) + "=a\r\n");
-    EXPECT_EQ(str(doc.value("S", sjis(u"ア"_qs))), "a");
-    EXPECT_FALSE(doc.contains("S", sjis(u"ヂ"_qs)));
-}
-
-TEST(IniDocumentRead, FindsTheClosingBracketAfterADoubleByteCharacterEndingIn5D)
-{
-    // "ゾ" is 83 5D, its second byte the code of "]".
-    const QByteArray name = sjis(u"ゾーン"_qs);
-    ASSERT_EQ(name.at(1), ']');
-    const IniDocument doc = IniDocument::fromBytes("[" + name + "]\r\nk=1\r\n");
-    EXPECT_EQ(str(doc.value(name, "k")), "1");
-    EXPECT_TRUE(IniDocument::sectionNameError(name).isEmpty());
-}
-
-TEST(IniDocumentRead, TakesTheRestOfTheLineAfterTheFirstEqualsSign)
-{
-    const IniDocument doc = IniDocument::fromBytes("[S]\r\n  key  = v=w  \r\nempty=\r\nnoequals\r\n");
-    EXPECT_EQ(str(doc.value("S", "key")), " v=w  ");
-    EXPECT_EQ(str(doc.value(" S ", "key ")), " v=w  ");
-    EXPECT_EQ(str(doc.value("S", "empty")), "");
-    EXPECT_TRUE(doc.contains("S", "empty"));
-    EXPECT_FALSE(doc.contains("S", "noequals"));
-}
-
-TEST(IniDocumentRead, PassesOverCommentsKeysOutsideSectionsAndOtherSections)
-{
-    const IniDocument doc = IniDocument::fromBytes("top=0\r\n[S]\r\n;k=comment\r\n[T]\r\nk=other\r\n[unclosed\r\nk=2\r\n");
-    EXPECT_FALSE(doc.contains("S", "k"));
-    EXPECT_FALSE(doc.contains("S", "top"));
-    EXPECT_FALSE(doc.contains("S", ";k"));
-    // A line starting "[" without "]" is no section: k=2 still belongs to T,
-    // after the first k, which wins.
-    EXPECT_EQ(str(doc.value("T", "k")), "other");
-}
-
-TEST(IniDocumentRead, TakesTheFirstKeyOfASectionThatAppearsTwice)
-{
-    const IniDocument doc = IniDocument::fromBytes("[S]\r\na=1\r\n[T]\r\nb=0\r\n[s]\r\nb=2\r\na=3\r\n");
-    EXPECT_EQ(str(doc.value("S", "a")), "1");
-    EXPECT_EQ(str(doc.value("S", "b")), "2");
-}
-
-TEST(IniDocumentRead, ReadsLongValuesWhole)
-{
-    for (qsizetype n : {254, 255, 300, 100000}) {
-        const QByteArray value(n, 'C');
-        const IniDocument doc = IniDocument::fromBytes("[Data]\r\nData=" + value + "\r\nProgram=1\r\n");
-        EXPECT_EQ(doc.value("Data", "Data")->size(), n);
+    struct Case {
+        QByteArray before;
+        std::vector<std::array<QByteArray, 3>> writes;
+        QByteArray after;
+    };
+    const Case cases[] = {
+        {"", {{"A", "x", "1"}, {"A", "y", "2"}, {"B", "z", ""}}, "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=\r\n"},
+        // In place, keeping the key's spelling and every other line.
+        {"; head\n[a]\nX = old\n\n[B]\r\nx=keep\r\n\xFF\xFE\r\n", {{"A", "x", "new"}},
+         "; head\n[a]\nX =new\r\n\n[B]\r\nx=keep\r\n\xFF\xFE\r\n"},
+        // After the last key of its section; a missing section at the end.
+        {"[A]\r\nx=1\r\n; about B\r\n\r\n[B]\r\ny=2\r\n", {{"a", "new", "3"}},
+         "[A]\r\nx=1\r\nnew=3\r\n; about B\r\n\r\n[B]\r\ny=2\r\n"},
+        {"[A]\r\n\r\n[B]\r\n", {{"A", "k", "v"}}, "[A]\r\nk=v\r\n\r\n[B]\r\n"},
+        {"[A]\nx=1", {{"B", "y", "2"}}, "[A]\nx=1\r\n[B]\r\ny=2\r\n"},
+        {"[A]", {{"A", "x", "1"}}, "[A]\r\nx=1\r\n"},
+        {"[S]\r\na=1\r\n[T]\r\n[S]\r\nb=2\r\n", {{"s", "B", "3"}, {"S", "c", "4"}}, "[S]\r\na=1\r\nc=4\r\n[T]\r\n[S]\r\nb=3\r\n"},
+        // A line break in a value becomes one blank.
+        {"", {{"S", "k", "a\r\nb\rc\nd\n\ne\r\n"}}, "[S]\r\nk=a b c d  e \r\n"},
+        // A UTF-8 byte-order mark stays at the head of the file.
+        {"\xEF\xBB\xBF[A]\r\nx=1\r\n", {{"A", "x", "2"}}, "\xEF\xBB\xBF[A]\r\nx=2\r\n"},
+    };
+    for (const Case &c : cases) {
+        IniDocument doc = IniDocument::fromBytes(c.before);
+        EXPECT_EQ(doc.toBytes(), c.before) << "read and written unchanged: " << hex(c.before);
+        for (const auto &[s, k, v] : c.writes)
+            ASSERT_TRUE(doc.setValue(s, k, v));
+        EXPECT_EQ(doc.toBytes(), c.after) << hex(c.before);
     }
-}
-
-// ---- writing ---------------------------------------------------------------
-
-TEST(IniDocumentWrite, BuildsANewFileSectionBySection)
-{
-    IniDocument doc;
-    doc.setValue("A", "x", "1");
-    doc.setValue("A", "y", "2");
-    doc.setValue("B", "z", "");
-    EXPECT_EQ(doc.toBytes(), "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=\r\n");
-}
-
-TEST(IniDocumentWrite, ReplacesAKeyInPlaceKeepingItsSpellingAndEveryOtherLine)
-{
-    const QByteArray before = "; head\n[a]\nX = old\n\n[B]\r\nx=keep\r\n\xFF\xFE\r\n";
-    IniDocument doc = IniDocument::fromBytes(before);
-    ASSERT_TRUE(doc.setValue("A", "x", "new"));
-    EXPECT_EQ(doc.toBytes(), "; head\n[a]\nX =new\r\n\n[B]\r\nx=keep\r\n\xFF\xFE\r\n");
-}
-
-TEST(IniDocumentWrite, AddsAKeyAfterTheLastKeyOfItsSection)
-{
-    IniDocument doc = IniDocument::fromBytes("[A]\r\nx=1\r\n; about B\r\n\r\n[B]\r\ny=2\r\n");
-    doc.setValue("a", "new", "3");
-    EXPECT_EQ(doc.toBytes(), "[A]\r\nx=1\r\nnew=3\r\n; about B\r\n\r\n[B]\r\ny=2\r\n");
-
-    IniDocument empty = IniDocument::fromBytes("[A]\r\n\r\n[B]\r\n");
-    empty.setValue("A", "k", "v");
-    EXPECT_EQ(empty.toBytes(), "[A]\r\nk=v\r\n\r\n[B]\r\n");
-}
-
-TEST(IniDocumentWrite, AddsAMissingSectionAtTheEndAndEndsALastLineThatHadNoLineEnd)
-{
-    IniDocument doc = IniDocument::fromBytes("[A]\nx=1");
-    doc.setValue("B", "y", "2");
-    EXPECT_EQ(doc.toBytes(), "[A]\nx=1\r\n[B]\r\ny=2\r\n");
-
-    IniDocument header = IniDocument::fromBytes("[A]");
-    header.setValue("A", "x", "1");
-    EXPECT_EQ(header.toBytes(), "[A]\r\nx=1\r\n");
-}
-
-TEST(IniDocumentWrite, TurnsEachLineBreakInAValueIntoOneBlank)
-{
-    IniDocument doc;
-    doc.setValue("S", "k", "a\r\nb\rc\nd\n\ne\r\n");
-    EXPECT_EQ(doc.toBytes(), "[S]\r\nk=a b c d  e \r\n");
-    EXPECT_EQ(str(IniDocument::fromBytes(doc.toBytes()).value("S", "k")), "a b c d  e ");
-}
-
-TEST(IniDocumentWrite, RefusesNamesAFileCannotHold)
-{
-    const QByteArray badSections[] = {"", "  ", "a]b", "a\nb", "\x81"};
-    for (const QByteArray &s : badSections) {
+    // Names a file cannot hold are refused and change nothing.
+    for (const QByteArray &s : {QByteArray(""), QByteArray("  "), QByteArray("a]b"), QByteArray("a\nb"), QByteArray("\x81")}) {
         IniDocument doc = IniDocument::fromBytes("[x]\r\n");
-        EXPECT_FALSE(IniDocument::sectionNameError(s).isEmpty()) << s.toStdString();
-        EXPECT_FALSE(doc.setValue(s, "k", "v"));
+        EXPECT_FALSE(doc.setValue(s, "k", "v") || IniDocument::sectionNameError(s).isEmpty()) << hex(s);
         EXPECT_EQ(doc.toBytes(), "[x]\r\n");
     }
-    const QByteArray badKeys[] = {"", "a=b", "[k", ";k", "k\r"};
-    for (const QByteArray &k : badKeys) {
+    for (const QByteArray &k : {QByteArray(""), QByteArray("a=b"), QByteArray("[k"), QByteArray(";k"), QByteArray("k\r")}) {
         IniDocument doc;
-        EXPECT_FALSE(IniDocument::keyNameError(k).isEmpty()) << k.toStdString();
-        EXPECT_FALSE(doc.setValue("S", k, "v"));
+        EXPECT_FALSE(doc.setValue("S", k, "v") || IniDocument::keyNameError(k).isEmpty()) << hex(k);
         EXPECT_TRUE(doc.toBytes().isEmpty());
     }
 }
 
-TEST(IniDocumentWrite, WritesIntoTheSectionWhereTheKeyIsFound)
+class IniFileTest : public TempDirTest {};
+
+// The file's own encoding: CP932, or UTF-8 with a byte-order mark or
+// throughout; a UTF-8 value in a CP932 file is read as UTF-8; a value
+// neither reads is refused by name.
+TEST_F(IniFileTest, EncodingsOfTheFileAndOfEachValue)
 {
-    IniDocument doc = IniDocument::fromBytes("[S]\r\na=1\r\n[T]\r\n[S]\r\nb=2\r\n");
-    doc.setValue("s", "B", "3");
-    doc.setValue("S", "c", "4");
-    EXPECT_EQ(doc.toBytes(), "[S]\r\na=1\r\nc=4\r\n[T]\r\n[S]\r\nb=3\r\n");
+    const QByteArray bom = "\xEF\xBB\xBF";
+    struct Case {
+        QByteArray file;
+        const char *value; // null: refused
+    };
+    const Case cases[] = {
+        {sjis(QStringLiteral("[一般設定]\r\n音色設定=ピアノ①\r\n")), "ピアノ①"},
+        {bom + QStringLiteral("[一般設定]\r\n音色設定=ピアノ①\r\n").toUtf8(), "ピアノ①"},
+        {QStringLiteral("[一般設定]\r\n音色設定=ピアノ①\r\n").toUtf8(), "ピアノ①"},
+        {sjis(QStringLiteral("[一般設定]\r\n音色設定=")) + QStringLiteral("かえる").toUtf8() + "\r\n\xFF=1\r\n", "かえる"},
+        {sjis(QStringLiteral("[一般設定]\r\n音色設定=")) + "\xA0\xFD\r\n", nullptr},
+        {bom + QStringLiteral("[一般設定]\r\n音色設定=").toUtf8() + "\x82\xA0\r\n", nullptr},
+    };
+    const QString section = QStringLiteral("一般設定"), key = QStringLiteral("音色設定");
+    for (const Case &c : cases) {
+        const QString file = write("e.ini", c.file);
+        QString error;
+        const std::optional<QString> value = iniValue(loadIniFile(file).document, section, key, &error);
+        EXPECT_EQ(value.value_or(QStringLiteral("<refused>")), QString::fromUtf8(c.value ? c.value : "<refused>")) << hex(c.file);
+        EXPECT_EQ(error.contains(key), c.value == nullptr) << str(error);
+        // Written back in the file's own encoding, the byte-order mark kept.
+        ASSERT_TRUE(IniWrite(file, section, QStringLiteral("ループ再生"), QStringLiteral("1")).ok());
+        const QByteArray after = readFile(file);
+        EXPECT_EQ(after.startsWith(bom), c.file.startsWith(bom));
+        EXPECT_EQ(IniRead(file, section, QStringLiteral("ループ再生")), u"1") << hex(after);
+        EXPECT_EQ(after.count(sjis(QStringLiteral("[一般設定]"))) + after.count(QStringLiteral("[一般設定]").toUtf8()), 1)
+            << "no second section: " << hex(after);
+    }
+    EXPECT_EQ(IniRead(path("none.ini"), section, key), QString());
+    EXPECT_TRUE(loadIniFile(path("none.ini")).missing);
 }
 
-// ---- files -----------------------------------------------------------------
-
-class IniFileTest : public ::testing::Test
+// Writing keys then reading them gives the values back, and every line the
+// writes did not touch stays byte for byte.
+TEST_F(IniFileTest, WrittenValuesReadBackAndOtherLinesStay)
 {
-protected:
-    QTemporaryDir dir;
-    QString path(const QString &name) const { return dir.filePath(name); }
-};
-
-TEST_F(IniFileTest, ReadsNothingFromAMissingFile)
-{
-    EXPECT_EQ(IniRead(path(u"none.ini"_qs), u"S"_qs, u"k"_qs), QString());
-    const IniLoadResult r = loadIniFile(path(u"none.ini"_qs));
-    EXPECT_TRUE(r.ok());
-    EXPECT_TRUE(r.missing);
-}
-
-TEST_F(IniFileTest, WritesAndReadsJapaneseTextAsCp932)
-{
-    const QString file = path(u"j.ini"_qs);
-    ASSERT_TRUE(IniWrite(file, u"一般設定"_qs, u"音色設定"_qs, u"ピアノ①"_qs).ok());
-    EXPECT_EQ(readFile(file), sjis(u"[一般設定]\r\n音色設定=ピアノ①\r\n"_qs));
-    EXPECT_EQ(IniRead(file, u"一般設定"_qs, u"音色設定"_qs), u"ピアノ①"_qs);
-}
-
-TEST_F(IniFileTest, WritesSeveralKeysInOneReplacementKeepingOtherLines)
-{
-    const QString file = path(u"k.ini"_qs);
-    writeFile(file, "; mine\n[B]\nkeep=\x81\n[A]\nb=old\n");
-    const IniWriteResult r = writeIniEntries(file, {{u"A"_qs, u"a"_qs, u"1"_qs}, {u"A"_qs, u"B"_qs, u"2"_qs},
-                                                    {u"C"_qs, u"c"_qs, u"3"_qs}});
-    ASSERT_TRUE(r.ok()) << r.error.toStdString();
-    EXPECT_EQ(readFile(file), "; mine\n[B]\nkeep=\x81\n[A]\nb=2\r\na=1\r\n[C]\r\nc=3\r\n");
-}
-
-TEST_F(IniFileTest, RefusesTextCp932CannotHoldAndWritesNothing)
-{
-    const QString file = path(u"u.ini"_qs);
-    writeFile(file, "[S]\r\nk=old\r\n");
-    const IniWriteResult r = writeIniEntries(file, {{u"S"_qs, u"k"_qs, u"new"_qs}, {u"S"_qs, u"t"_qs, u"x🎵y"_qs}});
-    EXPECT_FALSE(r.ok());
-    EXPECT_TRUE(r.error.contains(u"🎵"_qs)) << r.error.toStdString();
-    EXPECT_TRUE(r.error.contains(u"U+1F3B5"_qs)) << r.error.toStdString();
-    EXPECT_EQ(readFile(file), "[S]\r\nk=old\r\n");
-
-    EXPECT_FALSE(IniWrite(path(u"new.ini"_qs), u"S"_qs, u"k"_qs, u"\u00e9\u0101"_qs).ok());
-    EXPECT_FALSE(QFile::exists(path(u"new.ini"_qs)));
-}
-
-TEST_F(IniFileTest, FailsIntoAFolderThatCannotHoldTheFile)
-{
-    // A missing folder, and a "folder" that is a regular file: neither can be
-    // written, even by root.
-    EXPECT_FALSE(IniWrite(path(u"missing/x.ini"_qs), u"S"_qs, u"k"_qs, u"v"_qs).ok());
-    EXPECT_FALSE(QDir(path(u"missing"_qs)).exists());
-
-    writeFile(path(u"plain"_qs), "data");
-    const IniWriteResult r = IniWrite(path(u"plain/x.ini"_qs), u"S"_qs, u"k"_qs, u"v"_qs);
-    EXPECT_FALSE(r.ok());
-    EXPECT_TRUE(r.error.contains(u"plain/x.ini"_qs)) << r.error.toStdString();
-    EXPECT_EQ(readFile(path(u"plain"_qs)), "data");
-}
-
-TEST_F(IniFileTest, LeavesAReadOnlyFileWhole)
-{
-    const QString file = path(u"ro.ini"_qs);
-    writeFile(file, "[S]\r\nk=old\r\n");
-    // Without any write bit the file is refused, even for an administrator
-    // to whom the bits are no obstacle.
-    QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    EXPECT_FALSE(IniWrite(file, u"S"_qs, u"k"_qs, u"new"_qs).ok());
-    EXPECT_EQ(readFile(file), "[S]\r\nk=old\r\n");
-}
-
-TEST_F(IniFileTest, DoesNotReplaceAPathItCannotRead)
-{
-    ASSERT_TRUE(QDir(dir.path()).mkdir(u"folder.ini"_qs));
-    const IniWriteResult r = IniWrite(path(u"folder.ini"_qs), u"S"_qs, u"k"_qs, u"v"_qs);
-    EXPECT_FALSE(r.ok());
-    EXPECT_TRUE(QFileInfo(path(u"folder.ini"_qs)).isDir());
+    std::mt19937 rng(7);
+    const char *const sections[] = {"Data", "一般設定", "ゾーン", "S"};
+    const char *const keys[] = {"Title", "音色設定", "ア", "ヂ", "k"};
+    const char *const parts[] = {"a", "Z", " ", "=", ";", "[", "]", "ア", "ゾ", "表", "1", "\r\n", "\n"};
+    const char *const junk[] = {"; note", "", "\xFF\xFE", "[unclosed", "noequals", "  "};
+    const char *const ends[] = {"\r\n", "\n", "\r"};
+    auto caseFlip = [&](QString s) {
+        for (QChar &c : s)
+            if (c.isLetter() && c.unicode() < 128 && testrandom::pick(rng, 0, 1))
+                c = c.isUpper() ? c.toLower() : c.toUpper();
+        return s;
+    };
+    auto text = [&](int n) {
+        QString s;
+        for (int i = 0; i < n; ++i)
+            s += QString::fromUtf8(parts[testrandom::pick(rng, 0, int(std::size(parts)) - 1)]);
+        return s;
+    };
+    for (int round = 0; round < 300; ++round) {
+        QByteArray before;
+        for (int i = testrandom::pick(rng, 0, 12); i > 0; --i) {
+            const int kind = testrandom::pick(rng, 0, 2);
+            if (kind == 0)
+                before += '[' + sjis(caseFlip(QString::fromUtf8(sections[testrandom::pick(rng, 0, 3)]))) + ']';
+            else if (kind == 1)
+                before += sjis(caseFlip(QString::fromUtf8(keys[testrandom::pick(rng, 0, 4)]))) + '='
+                          + sjis(text(3).remove(u'\r').remove(u'\n'));
+            else
+                before += junk[testrandom::pick(rng, 0, 5)];
+            if (i > 1 || testrandom::pick(rng, 0, 1))
+                before += ends[testrandom::pick(rng, 0, 2)];
+        }
+        const QString file = write("p.ini", before);
+        QList<IniEntry> entries;
+        std::map<std::pair<QString, QString>, QString> expected;
+        for (int i = testrandom::pick(rng, 1, 4); i > 0; --i) {
+            const QString s = QString::fromUtf8(sections[testrandom::pick(rng, 0, 3)]);
+            const QString k = QString::fromUtf8(keys[testrandom::pick(rng, 0, 4)]);
+            const QString v = text(testrandom::pick(rng, 0, 5));
+            entries.append({caseFlip(s), caseFlip(k), v});
+            // A line break is stored as one blank.
+            expected[{s, k}] = QString(v).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ');
+        }
+        ASSERT_TRUE(writeIniEntries(file, entries).ok()) << hex(before);
+        const IniLoadResult after = loadIniFile(file);
+        for (const auto &[name, value] : expected)
+            ASSERT_EQ(iniValue(after.document, name.first, name.second), value)
+                << hex(before) << " [" << str(name.first) << "] " << str(name.second);
+        // Every line before is still there in order: whole, or a key line of
+        // its section with only its value replaced.
+        const IniDocument original = IniDocument::fromBytes(before);
+        const auto &old = original.lines();
+        const auto &now = after.document.lines();
+        size_t j = 0;
+        for (size_t i = 0; i < old.size(); ++i) {
+            const qsizetype eq = old[i].text.indexOf('=');
+            const auto same = [&](const IniDocument::Line &l) {
+                const bool endKept = l.end == old[i].end || (i + 1 == old.size() && old[i].end.isEmpty());
+                return (l.text == old[i].text && endKept) || (eq >= 0 && l.text.startsWith(old[i].text.first(eq + 1)));
+            };
+            while (j < now.size() && !same(now[j]))
+                ++j;
+            ASSERT_LT(j, now.size()) << "line " << i << " lost: " << hex(before) << " -> " << hex(readFile(file));
+            ++j;
+        }
+    }
 }
 
 } // namespace

@@ -1,33 +1,12 @@
 #include "platform/midi_timing.h"
 
-#include "tests/support/test_midi.h"
-
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "support/test_files.h"
+#include "support/test_midi.h"
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
-// A header of the given format, track count and division, then the chunks.
-QByteArray file(int format, int division, const std::vector<QByteArray> &tracks)
-{
-    QByteArray f = "MThd";
-    testmidi::appendBe(f, 6, 4);
-    testmidi::appendBe(f, std::uint32_t(format), 2);
-    testmidi::appendBe(f, std::uint32_t(tracks.size()), 2);
-    testmidi::appendBe(f, std::uint32_t(division), 2);
-    for (const QByteArray &t : tracks) {
-        f += "MTrk";
-        testmidi::appendBe(f, std::uint32_t(t.size()), 4);
-        f += t;
-    }
-    return f;
-}
+using testmidi::bytes;
+using testmidi::file;
 
 } // namespace
 
@@ -55,7 +34,7 @@ TEST(MidiTiming, EmptySongLastsNothing)
 TEST(MidiTiming, TempoChangesApplyFromTheirTick)
 {
     // 960 ticks at 500000 us, then a change to 250000 us and 960 ticks more.
-    const QByteArray track = hex("00 90 3C 7F  87 40 80 3C 00"   // note, 960 ticks
+    const QByteArray track = bytes("00 90 3C 7F  87 40 80 3C 00"   // note, 960 ticks
                                  "00 FF 51 03 03 D0 90"          // tempo 250000 at tick 960
                                  "00 90 3E 7F  87 40 80 3E 00"   // note, 960 ticks
                                  "00 FF 2F 00");
@@ -69,8 +48,8 @@ TEST(MidiTiming, TempoChangesApplyFromTheirTick)
 
 TEST(MidiTiming, TempoFromGivenTrackGovernsAllTracksOfFormat1)
 {
-    const QByteArray conductor = hex("00 FF 51 03 0F 42 40  00 FF 2F 00"); // 1 s a quarter note
-    const QByteArray music = hex("00 90 3C 7F  83 60 80 3C 00  00 FF 2F 00");  // 480 ticks
+    const QByteArray conductor = bytes("00 FF 51 03 0F 42 40  00 FF 2F 00"); // 1 s a quarter note
+    const QByteArray music = bytes("00 90 3C 7F  83 60 80 3C 00  00 FF 2F 00");  // 480 ticks
     const MidiTiming t = readMidiTiming(file(1, 480, {conductor, music}));
     ASSERT_TRUE(t.ok()) << t.error.toStdString();
     EXPECT_EQ(t.trackCount, 2);
@@ -83,12 +62,12 @@ TEST(MidiTiming, RunningStatusSysexAndUnknownChunksAreWalked)
     // Running status for the second note-on and the note-offs, a sysex, a
     // text event, a two-byte program change and pitch bend, and a chunk of
     // an unknown kind before the track.
-    const QByteArray track = hex("00 90 3C 7F  00 40 7F  60 3C 00  00 40 00"
+    const QByteArray track = bytes("00 90 3C 7F  00 40 7F  60 3C 00  00 40 00"
                                  "00 F0 03 7E 7F F7  00 FF 01 02 41 42"
                                  "00 C0 05  00 E0 00 40  60 D0 10  00 FF 2F 00");
-    QByteArray bytes = file(0, 96, {track});
-    bytes.insert(14, hex("58 59 5A 57 00 00 00 02 AA BB"));
-    const MidiTiming t = readMidiTiming(bytes);
+    QByteArray song = file(0, 96, {track});
+    song.insert(14, bytes("58 59 5A 57 00 00 00 02 AA BB"));
+    const MidiTiming t = readMidiTiming(song);
     ASSERT_TRUE(t.ok()) << t.error.toStdString();
     EXPECT_EQ(t.totalTicks, 0x60 + 0x60);
     EXPECT_DOUBLE_EQ(t.durationSeconds(), 1.0);
@@ -96,7 +75,7 @@ TEST(MidiTiming, RunningStatusSysexAndUnknownChunksAreWalked)
 
 TEST(MidiTiming, EventsAfterEndOfTrackAreNotPlayed)
 {
-    const QByteArray track = hex("83 60 FF 2F 00  87 40 90 3C 7F");
+    const QByteArray track = bytes("83 60 FF 2F 00  87 40 90 3C 7F");
     const MidiTiming t = readMidiTiming(file(0, 480, {track}));
     ASSERT_TRUE(t.ok());
     EXPECT_EQ(t.totalTicks, 480);
@@ -106,26 +85,26 @@ TEST(MidiTiming, RefusesWhatIsNotAPlayableMidiFile)
 {
     const struct {
         const char *what;
-        QByteArray bytes;
+        QByteArray midi;
         const char *says;
     } cases[] = {
         {"text", "C-TITLE:song\r\n", "MIDI ファイルではありません"},
         {"empty", QByteArray(), "MIDI ファイルではありません"},
-        {"header cut short", hex("4D 54 68 64 00 00 00 06 00 00 00 01"), "MIDI ファイルではありません"},
-        {"header length past end", hex("4D 54 68 64 00 00 00 FF 00 00 00 01 01 E0"), "壊れています"},
-        {"SMPTE division", file(0, 0xE728, {hex("00 FF 2F 00")}), "SMPTE"},
-        {"division 0", file(0, 0, {hex("00 FF 2F 00")}), "壊れています"},
+        {"header cut short", bytes("4D 54 68 64 00 00 00 06 00 00 00 01"), "MIDI ファイルではありません"},
+        {"header length past end", bytes("4D 54 68 64 00 00 00 FF 00 00 00 01 01 E0"), "壊れています"},
+        {"SMPTE division", file(0, 0xE728, {bytes("00 FF 2F 00")}), "SMPTE"},
+        {"division 0", file(0, 0, {bytes("00 FF 2F 00")}), "壊れています"},
         {"no track", file(0, 480, {}), "トラックがありません"},
-        {"track longer than file", file(0, 480, {hex("00 FF 2F 00")}).chopped(2), "途中で終わっています"},
-        {"five-byte delta", file(0, 480, {hex("81 81 81 81 01 90 3C 7F")}), "時間の値"},
-        {"data byte without status", file(0, 480, {hex("00 3C 7F")}), "ステータスのないイベント"},
-        {"running status after meta", file(0, 480, {hex("00 FF 01 00 00 3C 7F")}), "ステータスのないイベント"},
-        {"note cut short", file(0, 480, {hex("00 90 3C")}), "途中で終わっています"},
-        {"meta longer than track", file(0, 480, {hex("00 FF 01 10 41")}), "途中で終わっています"},
-        {"system common event", file(0, 480, {hex("00 F2 00 00")}), "置けないイベント"},
+        {"track longer than file", file(0, 480, {bytes("00 FF 2F 00")}).chopped(2), "途中で終わっています"},
+        {"five-byte delta", file(0, 480, {bytes("81 81 81 81 01 90 3C 7F")}), "時間の値"},
+        {"data byte without status", file(0, 480, {bytes("00 3C 7F")}), "ステータスのないイベント"},
+        {"running status after meta", file(0, 480, {bytes("00 FF 01 00 00 3C 7F")}), "ステータスのないイベント"},
+        {"note cut short", file(0, 480, {bytes("00 90 3C")}), "途中で終わっています"},
+        {"meta longer than track", file(0, 480, {bytes("00 FF 01 10 41")}), "途中で終わっています"},
+        {"system common event", file(0, 480, {bytes("00 F2 00 00")}), "置けないイベント"},
     };
     for (const auto &c : cases) {
-        const MidiTiming t = readMidiTiming(c.bytes);
+        const MidiTiming t = readMidiTiming(c.midi);
         EXPECT_FALSE(t.ok()) << c.what;
         EXPECT_TRUE(t.error.contains(QString::fromUtf8(c.says))) << c.what << ": " << t.error.toStdString();
     }

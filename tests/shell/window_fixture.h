@@ -8,26 +8,23 @@
 #include "fakes/fake_system_services.h"
 
 #include "hmml/compiler.h"
-#include "platform/cp932.h"
 #include "shell/form1.h"
+
+#include "support/test_files.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public TempDirTest {
 protected:
     void SetUp() override
     {
         HMML_ResetProgramNumber();
-        system.tempDir = dir.filePath(QStringLiteral("tmp"));
+        system.tempDir = path(QStringLiteral("tmp"));
         QDir().mkpath(system.tempDir);
         system.programDir = dir.path();
     }
@@ -60,27 +57,13 @@ protected:
         QCoreApplication::sendEvent(&form(), &event);
         return event.isAccepted();
     }
-    QString settingsPath() const { return dir.filePath(QStringLiteral("vltn.ini")); }
+    QString settingsPath() const { return path(QStringLiteral("vltn.ini")); }
 
     // Windows that closed are deleted once the event loop would get to it.
     static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-    QString path(const QString &name) const { return dir.filePath(name); }
-    void write(const QString &name, const QByteArray &bytes)
-    {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray read(const QString &name) const
-    {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static QByteArray sjis(const QString &text) { return Cp932::encode(text).bytes; }
     QString lastMessage() const { return messages.shown.empty() ? QString() : messages.shown.back().text; }
 
-    QTemporaryDir dir;
     FakeFileDialogs dialogs;
     FakeMessageBoxes messages;
     FakeSystemServices system;

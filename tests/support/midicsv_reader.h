@@ -6,15 +6,23 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace testsupport {
+
+struct MidiCsvNote {
+    qint64 tick;
+    bool on; // Note_on_c with a velocity above 0; otherwise a Note_off_c
+    int note;
+    bool operator==(const MidiCsvNote &) const = default;
+};
 
 struct MidiCsvSummary {
     // Empty when midicsv read one track of format 0 at 480 ticks per quarter
     // note that ends with End_track and holds only program changes and notes.
     QString error;
     int program = -1;
-    int noteOns = 0;  // Note_on_c with a velocity above 0
-    int noteOffs = 0; // Note_off_c
+    std::vector<MidiCsvNote> notes;
     qint64 endTick = -1;
     QStringList lines;
 };
@@ -46,10 +54,8 @@ inline MidiCsvSummary readWithMidicsv(const QString &path)
         const QString type = f.value(2);
         if (type == u"Program_c" && f.size() == 5)
             s.program = f.at(4).toInt();
-        else if (type == u"Note_on_c" && f.size() == 6 && f.at(5).toInt() > 0)
-            ++s.noteOns;
-        else if (type == u"Note_off_c" && f.size() == 6)
-            ++s.noteOffs;
+        else if ((type == u"Note_on_c" || type == u"Note_off_c") && f.size() == 6)
+            s.notes.push_back({f.at(1).toLongLong(), type == u"Note_on_c" && f.at(5).toInt() > 0, f.at(4).toInt()});
         else if (type == u"End_track" && f.size() == 3 && i == s.lines.size() - 2)
             s.endTick = f.at(1).toLongLong();
         else {

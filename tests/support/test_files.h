@@ -1,13 +1,17 @@
 #pragma once
-// Reading and writing the files a test works on.
+// The files a test works on: bytes in and out, CP932 text, and a folder of
+// the test's own.
 
 #include "platform/cp932.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 inline QByteArray sjis(const QString &text)
 {
@@ -20,9 +24,33 @@ inline QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-inline void writeFile(const QString &path, const QByteArray &bytes)
+inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
+
+// Bytes as "4d 54 68 64" for a failure message.
+inline std::string hex(const QByteArray &bytes)
+{
+    return bytes.toHex(' ').toStdString();
+}
+
+inline std::string str(const QString &text)
+{
+    return text.toStdString();
+}
+
+class TempDirTest : public ::testing::Test {
+protected:
+    QString path(const QString &name) const { return dir.filePath(name); }
+    // Writes `bytes` to `name` in the folder and returns its path.
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        EXPECT_TRUE(writeFile(path(name), bytes)) << str(name);
+        return path(name);
+    }
+    QByteArray read(const QString &name) const { return readFile(path(name)); }
+
+    QTemporaryDir dir;
+};

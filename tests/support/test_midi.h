@@ -32,6 +32,29 @@ inline void appendBe(QByteArray &out, std::uint32_t value, int bytes)
         out.append(char((value >> (8 * i)) & 0xFF));
 }
 
+// Bytes written as spaced hexadecimal ("00 90 3C 7F").
+inline QByteArray bytes(const char *spacedHex)
+{
+    return QByteArray::fromHex(QByteArray(spacedHex).replace(' ', ""));
+}
+
+// A file of any format, track count and division around the given track
+// bodies (each without its "MTrk" and length).
+inline QByteArray file(int format, int division, const std::vector<QByteArray> &tracks)
+{
+    QByteArray f = "MThd";
+    appendBe(f, 6, 4);
+    appendBe(f, std::uint32_t(format), 2);
+    appendBe(f, std::uint32_t(tracks.size()), 2);
+    appendBe(f, std::uint32_t(division), 2);
+    for (const QByteArray &t : tracks) {
+        f += "MTrk";
+        appendBe(f, std::uint32_t(t.size()), 4);
+        f += t;
+    }
+    return f;
+}
+
 // Program change, then a note-on / note-off pair per note (a rest is a pair
 // of note-offs), then end of track. A tempo, when given, is set at tick 0.
 inline QByteArray song(const std::vector<Note> &notes, int program = 0,
@@ -57,10 +80,7 @@ inline QByteArray song(const std::vector<Note> &notes, int program = 0,
     }
     track += QByteArray::fromHex("00FF2F00");
 
-    QByteArray file = QByteArray::fromHex("4D546864000000060000000101E0"); // MThd, format 0, 1 track, 480
-    file += "MTrk";
-    appendBe(file, std::uint32_t(track.size()), 4);
-    return file + track;
+    return file(0, 480, {track});
 }
 
 inline bool write(const QString &path, const QByteArray &bytes)

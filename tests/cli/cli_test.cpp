@@ -1,0 +1,252 @@
+// vltn run as a user or a script runs it: one golden output per verb, every
+// usage error, and the failures that must never pass for success.
+
+#include "export/omp_list.h"
+
+#include "support/midicsv_reader.h"
+#include "support/test_files.h"
+#include "support/test_midi.h"
+#include "support/vltn_runner.h"
+
+#include <QDir>
+#include <QProcess>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+namespace {
+
+// C, E and G of octave 2 and a rest, with a title in CP932.
+const QByteArray Song = sjis(QStringLiteral("' さくら\r\nC-TITLE:春の歌\r\nC-AUTHOR:ベロ\r\nC-COPYRIGHT:日本古謡\r\n"
+                                            "C-PROGRAM:20\r\nC-TEMPO:120\r\n4 C 2\r\n4 E 2 ' a comment\r\n8 G 2\r\n4 *\r\n"));
+const QByteArray SongMidiTrack = "00C013 00903C7F 8F00 803C00 0090407F 8F00 804000 0090437F 9E00 804300 00802A00 8F00 802A00 00FF2F00";
+
+class Vltn : public TempDirTest {
+protected:
+    void SetUp() override
+    {
+        song = write("song.hml", Song);
+        write(".asoundrc", "pcm.!default { type null }\n"); // sound goes nowhere, on any machine
+        qputenv("HOME", QFile::encodeName(dir.path()));
+    }
+    // The command line with "@" for the test's folder, run by bash.
+    VltnRun shell(QString line, const QByteArray &input = {})
+    {
+        return runVltn({line.replace(u'@', dir.path())}, input, true);
+    }
+    QString song;
+};
+
+TEST_F(Vltn, GoldenOutputOfEveryVerb)
+{
+    write("tune.OMP", "$2:4M*\r\n\r\n");
+    write("in.VTD", sjis(QStringLiteral("[data]\nTITLE=曲\nDATA=$1.5:8ABC\nPROGRAM=7\nAuthor=私\nExtra=x\n")));
+    struct Case {
+        const char *line;
+        QByteArray out;
+    };
+    const QByteArray e500 = "10 CLS\r\n20 BEEP 1,100,717\r\n30 BEEP 1,75,898\r\n40 BEEP 1,59,2110\r\n50 FOR W=0 TO 986 : NEXT W\r\n60 GOTO 10\r\n";
+    const Case cases[] = {
+        {"vltn compile @/song.hml", "$2:4MQ8T4*\n"},
+        {"vltn compile --raw @/song.hml", "$2:4M4Q8T4*\n"},
+        {"vltn compile --separator / --interval 2 @/song.hml", "$2:4/MQ/8T/4*\n"},
+        {"printf 'C-TEMPO:60\\r2 A 1' | vltn compile -", "$1:2J\n"},
+        {"vltn compile --json @/song.hml",
+         QStringLiteral("{\"omp\":\"$2:4MQ8T4*\",\"title\":\"春の歌\",\"author\":\"ベロ\",\"copyright\":\"日本古謡\","
+                        "\"program\":20,\"status\":{\"code\":0,\"line\":0,\"message\":\"\"}}\n").toUtf8()},
+        {"printf '$.83:4A4B' | vltn format -", "$0.83:4AB\n"},
+        {"vltn format --separator / --interval 2 @/tune.OMP", "$2:4/M*\n"},
+        {"vltn basic --machine E500 @/song.hml", e500},
+        {"vltn basic --machine g800 @/tune.OMP", "10 CLS\r\n20 BEEP 1,105,717\r\n30 FOR W=0 TO 702 : NEXT W\r\n40 GOTO 10\r\n"},
+        {"vltn basic --machine e500 -o - @/song.hml", e500},
+        {"vltn omplist --title 夏 @/song.hml", omplist::bytes(QStringLiteral("夏"), QStringLiteral("$2:4MQ8T4*")).bytes},
+        {"vltn omplist -o - @/tune.OMP", omplist::bytes(QString(), QStringLiteral("$2:4M*")).bytes},
+        {"vltn midi -o - @/song.hml", testmidi::file(0, 480, {testmidi::bytes(SongMidiTrack)})},
+        {"vltn vtd -o - @/song.hml",
+         sjis(QStringLiteral("[Data]\r\nVTDVersion=1.0\r\nData=$2:4MQ8T4*\r\nProgram=19\r\nTitle=春の歌\r\n"
+                             "Copyright=日本古謡\r\nAuthor=ベロ\r\n"))},
+        {"vltn vtd --copyright c --tone 127 -o - @/in.VTD",
+         sjis(QStringLiteral("[Data]\r\nVTDVersion=1.0\r\nData=$1.5:8ABC\r\nProgram=127\r\nTitle=曲\r\nCopyright=c\r\nAuthor=私\r\n"))},
+        {"vltn wav -o - @/tune.OMP | head -c 4", "RIFF"},
+    };
+    for (const Case &c : cases) {
+        const VltnRun r = shell(QString::fromUtf8(c.line));
+        EXPECT_EQ(r.exitCode, 0) << c.line << ": " << str(r.err);
+        EXPECT_EQ(hex(r.outBytes), hex(c.out)) << c.line;
+    }
+    // To a file: the same bytes, which midicsv reads as the song.
+    ASSERT_EQ(shell("vltn midi --tone 10 -o @/song.mid @/song.hml").exitCode, 0);
+    const testsupport::MidiCsvSummary midi = testsupport::readWithMidicsv(path("song.mid"));
+    EXPECT_TRUE(midi.error.isEmpty()) << str(midi.error);
+    EXPECT_EQ(midi.program, 10);
+    EXPECT_EQ(midi.endTick, 9600);
+    // A song file is updated in place, its other lines kept.
+    write("s.vtd", sjis(QStringLiteral("; メモ\n[Data]\nTitle=古い\nMine=1\nData=old\n[Extra]\nk=v\n")));
+    ASSERT_EQ(shell("vltn vtd -o @/s.vtd @/song.hml").exitCode, 0);
+    EXPECT_EQ(read("s.vtd"), sjis(QStringLiteral("; メモ\n[Data]\nTitle=春の歌\r\nMine=1\nData=$2:4MQ8T4*\r\nVTDVersion=1.0\r\n"
+                                                 "Program=19\r\nCopyright=日本古謡\r\nAuthor=ベロ\r\n[Extra]\nk=v\n")));
+    // The examples compile; the window's help needs no display.
+    for (const QString &example : QDir(QStringLiteral(VLTN_SOURCE_DIR "/examples")).entryList({"*.hml"}))
+        EXPECT_EQ(runVltn({"compile", QStringLiteral(VLTN_SOURCE_DIR "/examples/") + example}).exitCode, 0) << str(example);
+}
+
+TEST_F(Vltn, UsageErrorsExitWithTwo)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"vltn", "使い方"},
+        {"vltn transmogrify @/song.hml", "不明なコマンド"},
+        {"vltn compile", "入力ファイル"},
+        {"vltn compile @/song.hml @/song.hml", "多すぎます"},
+        {"vltn compile --interval ten @/song.hml", "--interval"},
+        {"vltn compile --bogus @/song.hml", "bogus"},
+        {"vltn format", "入力ファイル"},
+        {"vltn vtd @/song.hml", "-o"},
+        {"vltn vtd --tone 128 -o @/x.vtd @/song.hml", "--tone"},
+        {"vltn midi @/song.hml", "-o"},
+        {"vltn midi -o @/x.mid", "入力ファイル"},
+        {"vltn midi --tone -1 -o @/x.mid @/song.hml", "--tone"},
+        {"vltn midi --tone x -o @/x.mid @/song.hml", "--tone"},
+        {"vltn basic @/song.hml", "e500"},
+        {"vltn basic --machine e200 @/song.hml", "e500"},
+        {"vltn omplist --bogus @/song.hml", "bogus"},
+        {"vltn wav @/song.hml", "-o"},
+        {"vltn wav --tone 128 -o @/x.wav @/song.hml", "--tone"},
+        {"vltn play --tone piano @/song.hml", "--tone"},
+        {"vltn play --repeat @/song.hml", "repeat"},
+        {"vltn play @/song.hml @/song.hml", "多すぎます"},
+    };
+    for (const auto &[line, says] : cases) {
+        const VltnRun r = shell(QString::fromUtf8(line));
+        EXPECT_EQ(r.exitCode, 2) << line;
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(says))) << line << ": " << str(r.err);
+        EXPECT_TRUE(r.outBytes.isEmpty()) << line;
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList({"x.*"}), QStringList());
+    for (const char *verb : {"compile", "format", "vtd", "midi", "basic", "omplist", "play", "wav"}) {
+        const VltnRun help = runVltn({QString::fromUtf8(verb), "--help"});
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_TRUE(help.out.startsWith(QStringLiteral("使い方: vltn %1 ").arg(QString::fromUtf8(verb)))) << str(help.out);
+        EXPECT_TRUE(runVltn({"--help"}).out.contains(QStringLiteral("  %1 ").arg(QString::fromUtf8(verb)))) << verb;
+    }
+}
+
+TEST_F(Vltn, FailuresExitWithOneAndChangeNothing)
+{
+    write("bad.omp", "$0:4A");
+    write("bad.hml", "C-TITLE:x\r\nC-TEMPO:120\r\n4 C 9\r\n");
+    write("fake.vtd", "C-TEMPO:120\r\n4 C 2\r\n");
+    write("utf16.hml", QByteArray("\xFF\xFE") + QStringLiteral("C-TEMPO:120").toUtf8());
+    write("cafe.hml", QStringLiteral("C-TITLE:Café の歌\r\nC-TEMPO:120\r\n4 C 2\r\n").toUtf8());
+    write("stray.vtd", "[Data]\r\nData=$2:2AB\r\nTitle=" + QStringLiteral("かえる").toUtf8() + "\r\nAuthor=\xA0\xFD\r\n");
+    QString many = QStringLiteral("$2:4");
+    write("many.omp", (many + QString(6526, u'M')).toLatin1());
+    ASSERT_TRUE(QFile::link(path("song.hml"), path("link.hml")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path("zero.mid")));
+    ::link(QFile::encodeName(path("song.hml")).constData(), QFile::encodeName(path("hard.hml")).constData());
+    write("kept.mid", "older");
+    const QStringList files = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    struct Case {
+        const char *line, *says;
+    };
+    const Case cases[] = {
+        {"vltn compile @/none.hml", "none.hml"},
+        {"vltn compile @/bad.hml", "bad.hml:3: error: 音の高さが１～４の指定範囲外です。"},
+        {"vltn compile --json @/bad.hml", ""},
+        {"vltn midi -o @/kept.mid @/bad.omp", "5 文字目"},
+        {"vltn midi -o @/kept.mid @/fake.vtd", "VTD ファイル"},
+        {"vltn compile @/utf16.hml", "UTF-16"},
+        {"printf '\\x81' | vltn format -", "1 行目"},
+        {"vltn omplist -o @/kept.mid @/cafe.hml", "「é」"},
+        {"vltn vtd --title 🎵 -o @/new.vtd @/song.hml", "U+1F3B5"},
+        {"vltn vtd -o @/song.hml @/song.hml", "VTD ファイルではない"},
+        {"vltn vtd -o @/stray.vtd @/stray.vtd", "Author"},
+        {"vltn basic --machine e500 -o @/kept.mid @/many.omp", "65279"},
+        // An input that never ends stops at the bound.
+        {"vltn compile /dev/zero", "大きすぎます"},
+        {"yes | vltn compile -", "大きすぎます"},
+        {"vltn play @/zero.mid", "大きすぎます"},
+        // The output is the input itself, also through a link.
+        {"vltn midi -o @/song.hml @/song.hml", "同じファイル"},
+        {"vltn basic --machine e500 -o @/link.hml @/song.hml", "同じファイル"},
+        {"vltn omplist -o @/hard.hml @/song.hml", "同じファイル"},
+        {"vltn wav -o @/song.hml @/link.hml", "同じファイル"},
+        // Standard output that cannot take the bytes is a failure with its reason.
+        {"vltn compile @/song.hml > /dev/full", "ディスクの空き"},
+        {"printf '$2:4A' | vltn format - > /dev/full", "ディスクの空き"},
+        {"vltn basic --machine g800 @/song.hml > /dev/full", "ディスクの空き"},
+        {"vltn omplist @/song.hml > /dev/full", "ディスクの空き"},
+        {"vltn midi -o - @/song.hml > /dev/full", "ディスクの空き"},
+        {"vltn vtd -o - @/song.hml > /dev/full", "ディスクの空き"},
+        {"vltn wav -o - @/song.hml > /dev/full", "ディスクの空き"},
+        {"vltn --help > /dev/full", "ディスクの空き"},
+        // Running out of memory is a message, never an abort.
+        {"ulimit -v 400000; vltn compile /dev/zero", "メモリー"},
+    };
+    for (const Case &c : cases) {
+        const VltnRun r = shell(QString::fromUtf8(c.line));
+        EXPECT_EQ(r.exitCode, 1) << c.line << ": " << str(r.err);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << c.line << ": " << str(r.err);
+    }
+    EXPECT_EQ(read("song.hml"), Song);
+    EXPECT_EQ(read("kept.mid"), "older");
+    EXPECT_TRUE(read("stray.vtd").endsWith("Author=\xA0\xFD\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), files) << "no new or temporary file";
+}
+
+TEST_F(Vltn, SoundVerbs)
+{
+    write("warn.hml", "C-PROGRAM:200\r\nC-TEMPO:120\r\n4 C 2\r\n8 *\r\n"); // two seconds, then four
+    VltnRun r = shell("vltn wav -o @/warn.wav @/warn.hml && sox --i -s @/warn.wav");
+    EXPECT_EQ(r.exitCode, 0) << str(r.err);
+    EXPECT_TRUE(r.err.contains(u"PROGRAM 200")) << "a tone no MIDI file carries is warned about";
+    EXPECT_EQ(r.out, u"264600\n");
+    r = shell("vltn play --tone 0 @/song.hml");
+    EXPECT_EQ(r.exitCode, 0) << str(r.err);
+    EXPECT_TRUE(r.err.isEmpty()) << "not a terminal: no progress line";
+    // A MIDI file too large to play is told about the user's song, not about
+    // the temporary file it was written to.
+    QString huge = QStringLiteral("C-TEMPO:120\r\n");
+    for (int loop = 0; loop < 75; ++loop) { // 30 million notes, 270 MB of MIDI
+        huge += QStringLiteral("C-LOOP:999\r\n");
+        for (int i = 0; i < 450; ++i)
+            huge += QStringLiteral("4 C 2\r\n");
+        huge += QStringLiteral("C-LEND\r\n");
+    }
+    write("huge.hml", huge.toLatin1());
+    r = shell("vltn wav -o @/huge.wav @/huge.hml");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(path("huge.hml")) && !r.err.contains(u"song.mid")) << str(r.err);
+
+    write(".asoundrc", "pcm.!default \"vltn_no_such_device\"\n");
+    r = shell("vltn play @/song.hml");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.startsWith(u"vltn: 音声を出力できません") && r.err.count(u'\n') == 1) << str(r.err);
+}
+
+TEST_F(Vltn, InterruptStopsEndlessPlayCleanly)
+{
+    QProcess p;
+    p.start(QStringLiteral(VLTN_BIN_DIR "/vltn"), {"play", "--loop", song});
+    ASSERT_TRUE(p.waitForStarted());
+    // Wait until the program catches SIGINT (the bit in its mask of caught
+    // signals), so the signal is not sent before it can be handled.
+    const auto catchesInterrupt = [&] {
+        for (const QByteArray &line : readFile(QStringLiteral("/proc/%1/status").arg(p.processId())).split('\n'))
+            if (line.startsWith("SigCgt:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ull << (SIGINT - 1))) != 0;
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!catchesInterrupt() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(catchesInterrupt());
+    EXPECT_FALSE(p.waitForFinished(300)) << "an endless play is still running";
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 130);
+    EXPECT_TRUE(p.readAllStandardError().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,305 @@
+// Sound through the real FluidSynth with the real SoundFont: the media
+// player's contract, heard through a silent output whose level is tapped, and
+// WAV files measured with sox. Nothing here is timed: each wait polls with a
+// generous deadline.
+
+#include "platform/fluidsynth_engine.h"
+#include "platform/fluidsynth_player.h"
+#include "platform/midi_render.h"
+
+#include "support/test_files.h"
+#include "support/test_midi.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+class QtApplication : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "sound_test";
+        static char *argv[] = {name, nullptr};
+        m_app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    std::unique_ptr<QCoreApplication> m_app;
+};
+[[maybe_unused]] ::testing::Environment *const qtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+// Runs the event loop until `done` holds; false when a minute passes first.
+bool waitFor(const std::function<bool()> &done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+constexpr float Audible = 0.01f;
+constexpr float Silent = 1.0f / 32768; // below one step of 16-bit sound
+
+class SoundTest : public TempDirTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(FluidSynthEngine::findSoundFont().isEmpty()) << "the General MIDI SoundFont is not installed";
+        shortSong = write("short.mid", testmidi::song({{60, 240}, {67, 240}})); // half a second
+        longNote = write("long.mid", testmidi::song({{60, 960 * 60}}));         // a minute
+        rests = write("rests.mid", testmidi::song({{-1, 480}, {-1, 480}}));
+    }
+
+    FluidSynthPlayer::Options silent()
+    {
+        FluidSynthPlayer::Options o;
+        o.output = FluidSynthPlayer::Options::Output::Silent;
+        o.levelTap = [this](float peak) {
+            if (peak > loudest.load())
+                loudest = peak;
+            ++blocks;
+        };
+        return o;
+    }
+    // Starts a new measurement of the level; the block count now.
+    long mark()
+    {
+        loudest = 0;
+        return blocks.load();
+    }
+    // The passes begun after the first until `done`, seen as the position
+    // going back to the start.
+    static int wrapsUntil(FluidSynthPlayer &player, const std::function<bool(int wraps)> &done)
+    {
+        int wraps = 0;
+        double last = player.position();
+        EXPECT_TRUE(waitFor([&] {
+            const double now = player.position();
+            if (player.isPlaying() && now + 0.1 < last)
+                ++wraps;
+            last = now;
+            return done(wraps);
+        }));
+        return wraps;
+    }
+
+    QString shortSong, longNote, rests;
+    std::atomic<long> blocks{0};
+    std::atomic<float> loudest{0};
+    QStringList errors;
+};
+
+TEST_F(SoundTest, AFileGivenBeforeTheLoadIsPlayedWhenItFinishes)
+{
+    // setFileName must come back without waiting for the load, or this test
+    // would never get to release it.
+    std::mutex m;
+    std::condition_variable cv;
+    bool released = false;
+    FluidSynthPlayer::Options options = silent();
+    options.beforeLoad = [&] {
+        std::unique_lock lock(m);
+        cv.wait(lock, [&] { return released; });
+    };
+    FluidSynthPlayer player(options);
+    player.setFileName(shortSong);
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_DOUBLE_EQ(player.duration(), 0.5);
+    EXPECT_EQ(blocks.load(), 0) << "nothing renders before the synthesizer has loaded";
+    {
+        std::lock_guard lock(m);
+        released = true;
+    }
+    cv.notify_all();
+    ASSERT_TRUE(waitFor([&] { return loudest.load() > Audible; }));
+    ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }));
+}
+
+TEST_F(SoundTest, PositionStopAndTheNextFile)
+{
+    FluidSynthPlayer player(silent());
+    player.setFileName(longNote);
+    EXPECT_DOUBLE_EQ(player.duration(), 60.0);
+    ASSERT_TRUE(waitFor([&] { return loudest.load() > Audible; }));
+    EXPECT_LT(player.position(), 60.0);
+    // Giving a new file is the reload of the play button: no note of the
+    // last song may ring into a song of rests.
+    player.setFileName(rests);
+    // A block rendered just before the change may report its level late.
+    const long changedAt = mark();
+    ASSERT_TRUE(waitFor([&] { return blocks.load() > changedAt + 2; }));
+    mark();
+    ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }));
+    EXPECT_LT(loudest.load(), Silent);
+    EXPECT_EQ(player.fileName(), rests) << "the file stays given after it has ended";
+
+    // Stop silences at once, and stopping with nothing playing does nothing.
+    player.setFileName(longNote);
+    ASSERT_TRUE(waitFor([&] { return loudest.load() > Audible; }));
+    player.setFileName(QString());
+    const long stoppedAt = mark();
+    ASSERT_TRUE(waitFor([&] { return blocks.load() > stoppedAt + 50; }));
+    EXPECT_EQ(loudest.load(), 0.0f);
+    EXPECT_EQ(std::tuple(player.isPlaying(), player.position(), player.duration()), std::tuple(false, 0.0, 0.0));
+    player.setFileName(QString());
+    EXPECT_FALSE(player.isPlaying());
+}
+
+TEST_F(SoundTest, PlayCounts)
+{
+    FluidSynthPlayer player(silent());
+    for (const auto &[count, wraps] : {std::pair{1, 0}, std::pair{2, 1}}) {
+        player.setFileName(shortSong);
+        player.setPlayCount(count);
+        EXPECT_EQ(wrapsUntil(player, [&](int) { return !player.isPlaying(); }), wraps) << count;
+    }
+    // 0 plays until stopped: three passes after the first, and still playing.
+    player.setFileName(shortSong);
+    player.setPlayCount(0);
+    EXPECT_EQ(wrapsUntil(player, [&](int wraps) { return wraps >= 3 || !player.isPlaying(); }), 3);
+    EXPECT_TRUE(player.isPlaying());
+    // A count set just after the name applies to that playback; the count is
+    // kept across files.
+    player.setFileName(shortSong);
+    EXPECT_EQ(player.playCount(), 0);
+    ASSERT_TRUE(waitFor([&] { return player.position() > 0.1; }));
+    player.setPlayCount(1);
+    EXPECT_EQ(wrapsUntil(player, [&](int) { return !player.isPlaying(); }), 0);
+    // A song of no length (a lone "$") ends even when played endlessly.
+    player.setPlayCount(0);
+    player.setFileName(write("empty.mid", testmidi::song({})));
+    ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }));
+    player.setFileName(shortSong);
+    mark();
+    ASSERT_TRUE(waitFor([&] { return loudest.load() > Audible; })) << "the audio thread came back from it";
+}
+
+TEST_F(SoundTest, FailuresAreReportedWhenPlayedAndTheNextFilePlays)
+{
+    const QString soundFont = path("gm.sf2");
+    FluidSynthPlayer::Options options = silent();
+    options.soundFont = soundFont;
+    FluidSynthPlayer player(options);
+    player.setErrorHandler([&](const QString &e) { errors << e; });
+    const auto play = [&](const QString &file, const QString &said) {
+        errors.clear();
+        player.setFileName(file);
+        EXPECT_TRUE(errors.isEmpty()) << "the handler is never called from inside setFileName";
+        ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }));
+        EXPECT_TRUE(errors.at(0).contains(said)) << str(errors.at(0));
+        EXPECT_FALSE(player.isPlaying());
+    };
+    play(shortSong, soundFont); // no SoundFont yet
+    write("gm.sf2", "not a SoundFont");
+    play(shortSong, QStringLiteral("読み込めません"));
+    QFile::remove(soundFont);
+    ASSERT_TRUE(QFile::link(FluidSynthEngine::findSoundFont(), soundFont));
+    play(path("ない.mid"), path("ない.mid"));
+    play(write("song.hml", "C-TITLE:x\r\n"), QStringLiteral("MIDI ファイルではありません"));
+    errors.clear();
+    player.setFileName(shortSong);
+    ASSERT_TRUE(waitFor([&] { return loudest.load() > Audible; }));
+    ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }));
+    EXPECT_TRUE(errors.isEmpty());
+
+    FluidSynthPlayer::Options noDevice;
+    noDevice.settings = {{"audio.driver", "alsa"}, {"audio.alsa.device", "vltn_no_such_device"}};
+    FluidSynthPlayer deaf(noDevice);
+    deaf.setErrorHandler([&](const QString &e) { errors << e; });
+    deaf.setFileName(shortSong);
+    ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }));
+    EXPECT_TRUE(errors.at(0).contains(u"音声を出力できません")) << str(errors.at(0));
+}
+
+// sox reads the WAV files independently of us.
+QString sox(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("sox"), args);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QStringLiteral("sox failed: ") + QString::fromUtf8(p.readAllStandardError());
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
+}
+
+double loudestIn(const QString &wav, const char *start = "0", const char *length = "-0")
+{
+    const QString piece = wav + QStringLiteral(".piece.wav");
+    sox({wav, piece, QStringLiteral("trim"), QString::fromLatin1(start), QString::fromLatin1(length)});
+    const QString stat = sox({piece, QStringLiteral("-n"), QStringLiteral("stat")});
+    QFile::remove(piece);
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Maximum amplitude:\\s+([0-9.]+)")).match(stat);
+    EXPECT_TRUE(m.hasMatch()) << str(stat);
+    return m.captured(1).toDouble();
+}
+
+TEST_F(SoundTest, WavFilesLastAsLongAsTheSongAndSoundOnlyWhereItDoes)
+{
+    struct Case {
+        QByteArray midi;
+        double seconds;
+    };
+    const Case cases[] = {
+        {testmidi::song({{60, 480}, {64, 480}, {67, 480}, {72, 960}}, 80), 2.5}, // 2400 ticks, 960 a second
+        {testmidi::song({{60, 1920}}, 0, 250000), 1.0},                           // a quarter note of 1/4 s
+        {testmidi::song({}), 0.0},
+        {testmidi::song({{-1, 960}, {69, 960}, {-1, 960}}), 3.0},
+    };
+    for (const Case &c : cases) {
+        const QString wav = path("song.wav");
+        const MidiRenderResult r = renderMidiToWav(write("song.mid", c.midi), wav);
+        ASSERT_TRUE(r.ok()) << str(r.error);
+        EXPECT_DOUBLE_EQ(r.seconds, c.seconds);
+        const qint64 frames = std::llround(c.seconds * 44100);
+        EXPECT_EQ(QFileInfo(wav).size(), 44 + frames * 4);
+        EXPECT_EQ(sox({QStringLiteral("--i"), QStringLiteral("-r"), wav}) + u' ' + sox({QStringLiteral("--i"), QStringLiteral("-c"), wav})
+                      + u' ' + sox({QStringLiteral("--i"), QStringLiteral("-b"), wav}) + u' '
+                      + sox({QStringLiteral("--i"), QStringLiteral("-s"), wav}),
+                  QStringLiteral("44100 2 16 %1").arg(frames));
+    }
+    // Rest, note, rest: only the middle second sounds; the synthesizer is
+    // reset when the song ends, so nothing rings through the last second.
+    const QString wav = path("song.wav");
+    EXPECT_EQ(loudestIn(wav, "0", "0.99"), 0.0);
+    EXPECT_GT(loudestIn(wav, "1.01", "0.98"), 0.05);
+    EXPECT_LT(loudestIn(wav, "2.5", "0.5"), 0.01);
+    renderMidiToWav(write("rests.mid", testmidi::song({{-1, 960}, {-1, 960}})), wav);
+    EXPECT_EQ(loudestIn(wav), 0.0);
+    const QByteArray silence = readFile(wav);
+
+    // Failures of the song itself, before anything is written.
+    const std::pair<QString, const char *> failures[] = {
+        {path("ない.mid"), "ない.mid"},
+        {write("text.hml", "C-TITLE:x\r\n"), "MIDI ファイルではありません"},
+        {write("days.mid", testmidi::song({{-1, (1u << 28) - 1}})), "長すぎて"}, // over three days
+    };
+    for (const auto &[midi, said] : failures) {
+        const MidiRenderResult r = renderMidiToWav(midi, path("out.wav"));
+        EXPECT_TRUE(r.error.contains(QString::fromUtf8(said))) << str(r.error);
+        EXPECT_FALSE(QFile::exists(path("out.wav")));
+    }
+    MidiRenderOptions noSoundFont;
+    noSoundFont.soundFont = path("none.sf2");
+    EXPECT_TRUE(renderMidiToWav(shortSong, path("out.wav"), noSoundFont).error.contains(u"SoundFont"));
+    const std::atomic<bool> cancelled{true};
+    MidiRenderOptions cancel;
+    cancel.cancel = &cancelled;
+    const MidiRenderResult stopped = renderMidiToWav(longNote, wav, cancel);
+    EXPECT_TRUE(stopped.cancelled) << str(stopped.error);
+    EXPECT_EQ(readFile(wav), silence) << "a cancelled render leaves the old file";
+}
+
+} // namespace

@@ -1,0 +1,96 @@
+#include "platform/cp932.h"
+#include "platform/read_file.h"
+#include "platform/text_file.h"
+
+#include "support/test_files.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+TEST(Cp932, RoundTripAndRefusals)
+{
+    ASSERT_TRUE(Cp932::available());
+    const QString text = QStringLiteral("区切り文字～ｱｲｳ ABC");
+    const Cp932::EncodeResult enc = Cp932::encode(text);
+    ASSERT_TRUE(enc.ok()) << str(enc.error);
+    // Microsoft's table: the wave dash of CP932 is U+FF5E, bytes 81 60.
+    EXPECT_TRUE(enc.bytes.contains("\x81\x60") && enc.bytes.contains("\xB1\xB2\xB3")) << hex(enc.bytes);
+    bool errors = true;
+    EXPECT_EQ(Cp932::decode(enc.bytes, &errors), text);
+    EXPECT_FALSE(errors);
+    // What CP932 cannot hold is named, and nothing is encoded.
+    const std::pair<const char *, const char *> refused[] = {{"Café", "「é」(U+00E9)"}, {"a🎵b", "U+1F3B5"},
+                                                             {"\xEF\xBF\xBD", "U+FFFD"}};
+    for (const auto &[in, named] : refused) {
+        const Cp932::EncodeResult r = Cp932::encode(QString::fromUtf8(in));
+        EXPECT_TRUE(r.bytes.isEmpty() && r.error.contains(QString::fromUtf8(named))) << str(r.error);
+    }
+    // Bytes that are not CP932, a lead byte cut off at the end among them.
+    for (const QByteArray &bad : {QByteArray("\x81\x20"), QByteArray("ab\x81"), QByteArray("\xA0")}) {
+        Cp932::decode(bad, &errors);
+        EXPECT_TRUE(errors) << hex(bad);
+    }
+}
+
+TEST(TextFile, DecodingAndLineEnds)
+{
+    using TextFile::Encoding;
+    struct Case {
+        QByteArray bytes;
+        Encoding encoding;
+        const char *text; // UTF-8; null when refused
+    };
+    const Case cases[] = {
+        {"plain ascii", Encoding::Cp932, "plain ascii"},
+        {QStringLiteral("ドレミ").toUtf8(), Encoding::Utf8, "ドレミ"},
+        {"\xEF\xBB\xBF" "abc", Encoding::Utf8, "abc"},
+        // Two-byte UTF-8 only (U+0080..U+07FF) is not proof enough: CP932.
+        {QStringLiteral("é").toUtf8(), Encoding::Cp932, "ﾃｩ"},
+        {sjis(QStringLiteral("ドレミｿﾞ")), Encoding::Cp932, "ドレミｿﾞ"},
+        {"\xFF\xFE" "a\0", Encoding::Cp932, nullptr},
+        {QByteArray("a\0b\0c\0", 6), Encoding::Cp932, nullptr},
+        {"ok\r\n\x80", Encoding::Cp932, nullptr},
+    };
+    for (const Case &c : cases) {
+        const TextFile::DecodeResult r = TextFile::decodeText(c.bytes);
+        EXPECT_EQ(r.ok(), c.text != nullptr) << hex(c.bytes) << ": " << str(r.error);
+        if (c.text) {
+            EXPECT_EQ(r.text, QString::fromUtf8(c.text)) << hex(c.bytes);
+            EXPECT_EQ(r.encoding, c.encoding) << hex(c.bytes);
+        }
+    }
+    EXPECT_TRUE(TextFile::decodeText(QByteArray("\xFE\xFF\0a", 4)).error.contains(u"UTF-16"));
+    EXPECT_TRUE(TextFile::decodeText("a\nb\rc\r\n\x80").error.startsWith(u"4 行目"));
+
+    const std::pair<const char *, const char *> lines[] = {
+        {"a\r\nb\rc\nd", "a\r\nb\r\nc\r\nd\r\n"}, {"a\n\nb\n", "a\r\n\r\nb\r\n"},
+        {"\r\n", "\r\n"}, {"a\nb\r\rc", "a\r\nb\r\n\r\nc\r\n"}, {"", ""},
+    };
+    for (const auto &[in, out] : lines)
+        EXPECT_EQ(TextFile::withCrLfLineEnds(QLatin1String(in)), QLatin1String(out)) << in;
+}
+
+class ReadFileTest : public TempDirTest {};
+
+TEST_F(ReadFileTest, ReadsToTheEndButNeverPastItsBound)
+{
+    const QByteArray song(3 * 1024 * 1024 + 5, 'x');
+    const ReadFile::Result whole = ReadFile::readAll(write("big", song));
+    EXPECT_TRUE(whole.ok() && whole.bytes == song);
+    // A device that never ends and a file just past the bound stop there.
+    for (const QString &endless : {QStringLiteral("/dev/zero"), path("big")}) {
+        const ReadFile::Result r = ReadFile::readAll(endless, 1024 * 1024);
+        EXPECT_TRUE(r.bytes.isEmpty() && r.error.contains(u"大きすぎます")) << str(r.error);
+    }
+    EXPECT_TRUE(ReadFile::readAll(path("none")).error.contains(path("none")));
+    EXPECT_TRUE(ReadFile::readAll(dir.path()).error.contains(u"フォルダ"));
+    // The window opens regular files only: a FIFO would stop it.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+    EXPECT_FALSE(ReadFile::regularFileError(path("fifo")).isEmpty());
+    EXPECT_FALSE(ReadFile::regularFileError(QStringLiteral("/dev/zero")).isEmpty());
+    EXPECT_TRUE(ReadFile::regularFileError(path("big")).isEmpty());
+    EXPECT_TRUE(ReadFile::regularFileError(path("none")).isEmpty()); // told by the reader
+}
+
+} // namespace
