@@ -70,19 +70,6 @@ QString resultCaption(BasicMachine machine)
                                          : QStringLiteral("PC-G800シリーズ用BASIC変換結果");
 }
 
-int toneNumber(BasicMachine machine, int code)
-{
-    if (code < FirstCode || code > LastCode)
-        return 0;
-    const Pitch &p = Pitches[size_t(code - FirstCode)];
-    return machine == BasicMachine::E500 ? p.e500 : p.g800;
-}
-
-int frequency(int code)
-{
-    return (code < FirstCode || code > LastCode) ? 0 : Pitches[size_t(code - FirstCode)].hz;
-}
-
 int restConstant(BasicMachine machine)
 {
     return machine == BasicMachine::E500 ? 725 : 512;

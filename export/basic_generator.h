@@ -23,11 +23,6 @@ namespace basic {
 // The caption of the window that shows the result for `machine`.
 QString resultCaption(BasicMachine machine);
 
-// The BEEP tone number and the frequency (Hz) of the pitch characters "A"
-// (code 65) to "p" (code 112); 0 for any other code.
-int toneNumber(BasicMachine machine, int code);
-int frequency(int code);
-
 // The loop count that waits one length unit's worth of a rest.
 int restConstant(BasicMachine machine);
 

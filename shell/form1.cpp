@@ -270,7 +270,9 @@ void Form1::chooseOmpWrapping()
 
 void Form1::setOmpText(const QString &omp)
 {
-    // Chosen before the text goes in: the box lays the text out at once.
+    // Chosen while the box is empty: it lays out whatever it holds the moment
+    // the mode changes, and the new text as soon as it goes in.
+    Text1->clear();
     Text1->setWordWrapMode(ompWrapMode(omp));
     Text1->setPlainText(omp);
 }

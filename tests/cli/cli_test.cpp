@@ -42,6 +42,9 @@ TEST_F(Vltn, GoldenOutputOfEveryVerb)
 {
     write("tune.OMP", "$2:4M*\r\n\r\n");
     write("in.VTD", sjis(QStringLiteral("[data]\nTITLE=曲\nDATA=$1.5:8ABC\nPROGRAM=7\nAuthor=私\nExtra=x\n")));
+    write("p128.vtd", "[Data]\r\nData=$2:4A\r\nProgram=128\r\n"); // no tone the list can show
+    write("p129.hml", "C-PROGRAM:129\r\nC-TEMPO:120\r\n4 A 1\r\n");
+    const QByteArray oneNote = testmidi::file(0, 480, {testmidi::bytes("00C000 0090307F 8F00 803000 00FF2F00")});
     struct Case {
         const char *line;
         QByteArray out;
@@ -63,6 +66,8 @@ TEST_F(Vltn, GoldenOutputOfEveryVerb)
         {"vltn omplist --title 夏 @/song.hml", omplist::bytes(QStringLiteral("夏"), QStringLiteral("$2:4MQ8T4*")).bytes},
         {"vltn omplist -o - @/tune.OMP", omplist::bytes(QString(), QStringLiteral("$2:4M*")).bytes},
         {"vltn midi -o - @/song.hml", testmidi::file(0, 480, {testmidi::bytes(SongMidiTrack)})},
+        {"vltn midi -o - @/p128.vtd", oneNote},
+        {"vltn midi -o - @/p129.hml 2>&1 >/dev/null | grep -c 'PROGRAM 129'", "1\n"},
         {"vltn vtd -o - @/song.hml",
          sjis(QStringLiteral("[Data]\r\nVTDVersion=1.0\r\nData=$2:4MQ8T4*\r\nProgram=19\r\nTitle=春の歌\r\n"
                              "Copyright=日本古謡\r\nAuthor=ベロ\r\n"))},

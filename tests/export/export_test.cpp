@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include <cmath>
+
 namespace {
 
 TEST(BasicGenerator, Lines)
@@ -19,13 +21,6 @@ TEST(BasicGenerator, Lines)
         {u"$2:4M*", "20 BEEP 1,100,717|30 FOR W=0 TO 986 : NEXT W", "20 BEEP 1,105,717|30 FOR W=0 TO 702 : NEXT W"},
         {u"", "", ""},
         {u"$2:4/ 8.あ", "", ""}, // tempo, lengths, separators and foreign characters write no line
-        // "A" (middle C), "J" (440 Hz), "k" (F#4) at 4/3 of a unit.
-        {u"$2:4AJk", "20 BEEP 1,222,369|30 BEEP 1,123,606|40 BEEP 1,0,3966",
-         "20 BEEP 1,218,369|30 BEEP 1,127,606|40 BEEP 1,12,3966"},
-        // The seven highest share E500 tone 0; their durations differ by frequency (G4 is 3130 Hz).
-        {u"$2:4jklmnop",
-         "20 BEEP 1,0,3745|30 BEEP 1,0,3966|40 BEEP 1,0,4193|50 BEEP 1,0,4449|60 BEEP 1,0,4713|70 BEEP 1,0,4992|80 BEEP 1,0,5288",
-         "20 BEEP 1,14,3745|30 BEEP 1,12,3966|40 BEEP 1,11,4193|50 BEEP 1,10,4449|60 BEEP 1,9,4713|70 BEEP 1,8,4992|80 BEEP 1,7,5288"},
         {u"$2:4q~M", "20 BEEP 1,100,717", "20 BEEP 1,105,717"}, // above "p": no line, the length holds
         // The ":" of a tempo field leaves the length at 10.
         {u"$2:M8M*", "20 BEEP 1,100,1763|30 BEEP 1,100,1414|40 FOR W=0 TO 1953 : NEXT W",
@@ -48,6 +43,29 @@ TEST(BasicGenerator, Lines)
     }
     EXPECT_EQ(basic::resultCaption(BasicMachine::E500), u"PC-E500シリーズ用BASIC変換結果");
     EXPECT_EQ(basic::resultCaption(BasicMachine::G800), u"PC-G800シリーズ用BASIC変換結果");
+}
+
+TEST(BasicGenerator, EveryPitchOfBothMachines)
+{
+    // "A" (C of octave 1, middle C) to "p" (B of octave 4), at 4/3 of a unit each.
+    const int e500[48] = {222, 208, 195, 183, 172, 161, 150, 141, 132, 123, 115, 107, 100, 93, 86, 80,
+                          75, 69, 64, 59, 55, 50, 46, 42, 39, 35, 32, 29, 26, 23, 21, 18,
+                          16, 14, 12, 10, 8, 6, 5, 3, 2, 0, 0, 0, 0, 0, 0, 0};
+    const int g800[48] = {218, 206, 194, 182, 172, 162, 152, 143, 135, 127, 119, 112, 105, 99, 93, 87,
+                          82, 77, 72, 68, 64, 60, 56, 52, 49, 46, 43, 40, 37, 35, 32, 30,
+                          28, 26, 24, 22, 21, 19, 18, 16, 15, 14, 12, 11, 10, 9, 8, 7};
+    const int hz[48] = {262, 277, 294, 311, 330, 349, 370, 392, 415, 440, 466, 494, 523, 554, 587, 622,
+                        659, 698, 740, 784, 831, 880, 932, 988, 1047, 1109, 1175, 1245, 1319, 1397, 1480, 1568,
+                        1661, 1760, 1865, 1976, 2093, 2217, 2349, 2489, 2637, 2794, 2960, 3130, 3322, 3520, 3729, 3951};
+    QString omp = QStringLiteral("$2:4");
+    for (int i = 0; i < 48; ++i)
+        omp += QChar(u'A' + i);
+    for (const auto &[machine, tones] : {std::pair{BasicMachine::E500, e500}, std::pair{BasicMachine::G800, g800}}) {
+        const QStringList lines = generateBasicProgram(omp, machine).text.split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.size(), 50);
+        for (int i = 0; i < 48; ++i)
+            EXPECT_EQ(lines.at(i + 1), QStringLiteral("%1 BEEP 1,%2,%3").arg(20 + 10 * i).arg(tones[i]).arg(int(std::floor(4.0 / 3.0 * hz[i] + 20.0))));
+    }
 }
 
 TEST(BasicGenerator, LineNumbersStopAt65279)

@@ -4,44 +4,36 @@
 #include "platform/file_dialogs.h"
 #include "platform/message_boxes.h"
 
-#include <QString>
 #include <QStringList>
 
 #include <deque>
-#include <optional>
 #include <vector>
 
 class FakeFileDialogs final : public FileDialogs {
 public:
     struct Shown {
         Mode mode;
-        QString filter;
-        QString initialPath;
+        QString filter, initialPath;
     };
-
-    // The next dialog returns `path`; cancelNext() makes it cancel.
-    void chooseNext(const QString &path) { m_answers.push_back(path); }
-    void cancelNext() { m_answers.push_back(std::nullopt); }
+    // The next dialog returns `path`; cancelNext() makes it cancel, and so
+    // does a dialog nothing was scripted for.
+    void chooseNext(const QString &path) { m_answers.push_back({true, path}); }
+    void cancelNext() { m_answers.push_back({false, {}}); }
 
     std::optional<QString> choose(QWidget *, Mode mode, const QString &filter, const QString &initialPath) override
     {
         shown.push_back({mode, filter, initialPath});
         if (m_answers.empty())
-            return std::nullopt; // an unscripted dialog is cancelled
-        // Copied out as a flag and a path: GCC misreads a copied
-        // optional<QString> as possibly uninitialised.
-        const bool chosen = m_answers.front().has_value();
-        const QString path = chosen ? *m_answers.front() : QString();
-        m_answers.pop_front();
-        if (!chosen)
             return std::nullopt;
-        return path;
+        const auto [chosen, path] = m_answers.front();
+        m_answers.pop_front();
+        return chosen ? std::optional(path) : std::nullopt;
     }
 
     std::vector<Shown> shown;
 
 private:
-    std::deque<std::optional<QString>> m_answers;
+    std::deque<std::pair<bool, QString>> m_answers;
 };
 
 class FakeMessageBoxes final : public MessageBoxes {
@@ -49,34 +41,22 @@ public:
     struct Shown {
         Icon icon;
         Buttons buttons;
-        QString title;
-        QString text;
+        QString title, text;
     };
-
-    // Yes/No boxes take these answers in turn, then `defaultAnswer`.
+    // Yes/No boxes take these answers in turn, then Yes.
     void answerNext(Answer answer) { m_answers.push_back(answer); }
-    Answer defaultAnswer = Answer::Yes;
 
     Answer show(QWidget *, Icon icon, Buttons buttons, const QString &title, const QString &text) override
     {
         shown.push_back({icon, buttons, title, text});
         if (buttons == Buttons::Ok)
             return Answer::Ok;
-        if (m_answers.empty())
-            return defaultAnswer;
-        const Answer answer = m_answers.front();
-        m_answers.pop_front();
+        const Answer answer = m_answers.empty() ? Answer::Yes : m_answers.front();
+        if (!m_answers.empty())
+            m_answers.pop_front();
         return answer;
     }
     void beep() override { ++beeps; }
-
-    QStringList texts() const
-    {
-        QStringList all;
-        for (const Shown &s : shown)
-            all << s.text;
-        return all;
-    }
 
     std::vector<Shown> shown;
     int beeps = 0;

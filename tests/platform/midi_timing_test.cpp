@@ -8,126 +8,70 @@ namespace {
 using testmidi::bytes;
 using testmidi::file;
 
-} // namespace
-
-TEST(MidiTiming, SongLengthAtDefaultTempo)
+TEST(MidiTiming, SongLengthsAndTempoMaps)
 {
-    // 480 + 960 + 2400 ticks at 120 quarter notes a minute, 480 ticks each.
-    const MidiTiming t = readMidiTiming(testmidi::song({{60, 480}, {-1, 960}, {67, 2400}}));
-    ASSERT_TRUE(t.ok()) << t.error.toStdString();
-    EXPECT_EQ(t.format, 0);
-    EXPECT_EQ(t.trackCount, 1);
-    EXPECT_EQ(t.division, 480);
-    EXPECT_EQ(t.totalTicks, 3840);
-    EXPECT_DOUBLE_EQ(t.durationSeconds(), 4.0);
-    EXPECT_DOUBLE_EQ(t.secondsAt(480), 0.5);
-}
-
-TEST(MidiTiming, EmptySongLastsNothing)
-{
-    const MidiTiming t = readMidiTiming(testmidi::song({}));
-    ASSERT_TRUE(t.ok());
-    EXPECT_EQ(t.totalTicks, 0);
-    EXPECT_DOUBLE_EQ(t.durationSeconds(), 0.0);
-}
-
-TEST(MidiTiming, TempoChangesApplyFromTheirTick)
-{
-    // 960 ticks at 500000 us, then a change to 250000 us and 960 ticks more.
-    const QByteArray track = bytes("00 90 3C 7F  87 40 80 3C 00"   // note, 960 ticks
-                                 "00 FF 51 03 03 D0 90"          // tempo 250000 at tick 960
-                                 "00 90 3E 7F  87 40 80 3E 00"   // note, 960 ticks
-                                 "00 FF 2F 00");
-    const MidiTiming t = readMidiTiming(file(0, 480, {track}));
-    ASSERT_TRUE(t.ok()) << t.error.toStdString();
-    EXPECT_EQ(t.totalTicks, 1920);
-    EXPECT_DOUBLE_EQ(t.secondsAt(960), 1.0);
-    EXPECT_DOUBLE_EQ(t.secondsAt(1440), 1.25);
-    EXPECT_DOUBLE_EQ(t.durationSeconds(), 1.5);
-}
-
-TEST(MidiTiming, TempoFromGivenTrackGovernsAllTracksOfFormat1)
-{
-    const QByteArray conductor = bytes("00 FF 51 03 0F 42 40  00 FF 2F 00"); // 1 s a quarter note
-    const QByteArray music = bytes("00 90 3C 7F  83 60 80 3C 00  00 FF 2F 00");  // 480 ticks
-    const MidiTiming t = readMidiTiming(file(1, 480, {conductor, music}));
-    ASSERT_TRUE(t.ok()) << t.error.toStdString();
-    EXPECT_EQ(t.trackCount, 2);
-    EXPECT_EQ(t.totalTicks, 480);
-    EXPECT_DOUBLE_EQ(t.durationSeconds(), 1.0);
-}
-
-TEST(MidiTiming, RunningStatusSysexAndUnknownChunksAreWalked)
-{
-    // Running status for the second note-on and the note-offs, a sysex, a
-    // text event, a two-byte program change and pitch bend, and a chunk of
-    // an unknown kind before the track.
-    const QByteArray track = bytes("00 90 3C 7F  00 40 7F  60 3C 00  00 40 00"
-                                 "00 F0 03 7E 7F F7  00 FF 01 02 41 42"
-                                 "00 C0 05  00 E0 00 40  60 D0 10  00 FF 2F 00");
-    QByteArray song = file(0, 96, {track});
-    song.insert(14, bytes("58 59 5A 57 00 00 00 02 AA BB"));
-    const MidiTiming t = readMidiTiming(song);
-    ASSERT_TRUE(t.ok()) << t.error.toStdString();
-    EXPECT_EQ(t.totalTicks, 0x60 + 0x60);
-    EXPECT_DOUBLE_EQ(t.durationSeconds(), 1.0);
-}
-
-TEST(MidiTiming, EventsAfterEndOfTrackAreNotPlayed)
-{
-    const QByteArray track = bytes("83 60 FF 2F 00  87 40 90 3C 7F");
-    const MidiTiming t = readMidiTiming(file(0, 480, {track}));
-    ASSERT_TRUE(t.ok());
-    EXPECT_EQ(t.totalTicks, 480);
+    struct Case {
+        QByteArray midi;
+        std::int64_t ticks;
+        double seconds;
+    };
+    const Case cases[] = {
+        // 3840 ticks at 120 quarter notes a minute, 480 ticks each.
+        {testmidi::song({{60, 480}, {-1, 960}, {67, 2400}}), 3840, 4.0},
+        {testmidi::song({}), 0, 0.0},
+        // 960 ticks at 500000 us, then 250000 us from tick 960 on.
+        {file(0, 480, {bytes("00 90 3C 7F 87 40 80 3C 00 00 FF 51 03 03 D0 90 00 90 3E 7F 87 40 80 3E 00 00 FF 2F 00")}), 1920, 1.5},
+        // Format 1: the first track's tempo governs the others.
+        {file(1, 480, {bytes("00 FF 51 03 0F 42 40 00 FF 2F 00"), bytes("00 90 3C 7F 83 60 80 3C 00 00 FF 2F 00")}), 480, 1.0},
+        // Running status, a sysex, a text event, two-byte events, and an
+        // unknown chunk before the track are walked.
+        {file(0, 96, {bytes("00 90 3C 7F 00 40 7F 60 3C 00 00 40 00 00 F0 03 7E 7F F7 00 FF 01 02 41 42"
+                            "00 C0 05 00 E0 00 40 60 D0 10 00 FF 2F 00")})
+             .insert(14, bytes("58 59 5A 57 00 00 00 02 AA BB")),
+         0xC0, 1.0},
+        // Events after the end of the track are not played.
+        {file(0, 480, {bytes("83 60 FF 2F 00 87 40 90 3C 7F")}), 480, 0.5},
+    };
+    for (const Case &c : cases) {
+        const MidiTiming t = readMidiTiming(c.midi);
+        ASSERT_TRUE(t.ok()) << str(t.error) << " " << hex(c.midi);
+        EXPECT_EQ(t.totalTicks, c.ticks) << hex(c.midi);
+        EXPECT_DOUBLE_EQ(t.durationSeconds(), c.seconds) << hex(c.midi);
+    }
+    const MidiTiming changes = readMidiTiming(cases[2].midi);
+    EXPECT_DOUBLE_EQ(changes.secondsAt(960), 1.0);
+    EXPECT_DOUBLE_EQ(changes.secondsAt(1440), 1.25);
 }
 
 TEST(MidiTiming, RefusesWhatIsNotAPlayableMidiFile)
 {
-    const struct {
-        const char *what;
-        QByteArray midi;
-        const char *says;
-    } cases[] = {
-        {"text", "C-TITLE:song\r\n", "MIDI ファイルではありません"},
-        {"empty", QByteArray(), "MIDI ファイルではありません"},
-        {"header cut short", bytes("4D 54 68 64 00 00 00 06 00 00 00 01"), "MIDI ファイルではありません"},
-        {"header length past end", bytes("4D 54 68 64 00 00 00 FF 00 00 00 01 01 E0"), "壊れています"},
-        {"SMPTE division", file(0, 0xE728, {bytes("00 FF 2F 00")}), "SMPTE"},
-        {"division 0", file(0, 0, {bytes("00 FF 2F 00")}), "壊れています"},
-        {"no track", file(0, 480, {}), "トラックがありません"},
-        {"track longer than file", file(0, 480, {bytes("00 FF 2F 00")}).chopped(2), "途中で終わっています"},
-        {"five-byte delta", file(0, 480, {bytes("81 81 81 81 01 90 3C 7F")}), "時間の値"},
-        {"data byte without status", file(0, 480, {bytes("00 3C 7F")}), "ステータスのないイベント"},
-        {"running status after meta", file(0, 480, {bytes("00 FF 01 00 00 3C 7F")}), "ステータスのないイベント"},
-        {"note cut short", file(0, 480, {bytes("00 90 3C")}), "途中で終わっています"},
-        {"meta longer than track", file(0, 480, {bytes("00 FF 01 10 41")}), "途中で終わっています"},
-        {"system common event", file(0, 480, {bytes("00 F2 00 00")}), "置けないイベント"},
+    const std::pair<QByteArray, const char *> cases[] = {
+        {"C-TITLE:song\r\n", "MIDI ファイルではありません"},
+        {QByteArray(), "MIDI ファイルではありません"},
+        {bytes("4D 54 68 64 00 00 00 06 00 00 00 01"), "MIDI ファイルではありません"},
+        {bytes("4D 54 68 64 00 00 00 FF 00 00 00 01 01 E0"), "壊れています"},
+        {file(0, 0xE728, {bytes("00 FF 2F 00")}), "SMPTE"},
+        {file(0, 0, {bytes("00 FF 2F 00")}), "壊れています"},
+        {file(0, 480, {}), "トラックがありません"},
+        {file(0, 480, {bytes("00 FF 2F 00")}).chopped(2), "途中で終わっています"},
+        {file(0, 480, {bytes("81 81 81 81 01 90 3C 7F")}), "時間の値"},
+        {file(0, 480, {bytes("00 3C 7F")}), "ステータスのないイベント"},
+        {file(0, 480, {bytes("00 FF 01 00 00 3C 7F")}), "ステータスのないイベント"},
+        {file(0, 480, {bytes("00 90 3C")}), "途中で終わっています"},
+        {file(0, 480, {bytes("00 FF 01 10 41")}), "途中で終わっています"},
+        {file(0, 480, {bytes("00 F2 00 00")}), "置けないイベント"},
     };
-    for (const auto &c : cases) {
-        const MidiTiming t = readMidiTiming(c.midi);
-        EXPECT_FALSE(t.ok()) << c.what;
-        EXPECT_TRUE(t.error.contains(QString::fromUtf8(c.says))) << c.what << ": " << t.error.toStdString();
-    }
-}
+    for (const auto &[midi, says] : cases)
+        EXPECT_TRUE(readMidiTiming(midi).error.contains(QString::fromUtf8(says))) << hex(midi);
 
-TEST(MidiFileRead, NamesTheFileThatCannotBePlayed)
-{
+    // The file's name is in every message about it.
     QTemporaryDir dir;
-    const QString missing = dir.filePath(QStringLiteral("ない.mid"));
-    MidiFileRead read = readMidiFile(missing);
-    EXPECT_FALSE(read.ok());
-    EXPECT_TRUE(read.error.contains(missing));
-
-    const QString text = dir.filePath(QStringLiteral("song.hml"));
-    ASSERT_TRUE(testmidi::write(text, "C-TITLE:x\r\n"));
-    read = readMidiFile(text);
-    EXPECT_FALSE(read.ok());
-    EXPECT_TRUE(read.error.contains(text));
-    EXPECT_TRUE(read.error.contains(QStringLiteral("MIDI ファイルではありません")));
-
-    const QString song = dir.filePath(QStringLiteral("song.mid"));
-    ASSERT_TRUE(testmidi::write(song, testmidi::song({{60, 960}})));
-    read = readMidiFile(song);
-    ASSERT_TRUE(read.ok()) << read.error.toStdString();
-    EXPECT_DOUBLE_EQ(read.timing.durationSeconds(), 1.0);
+    for (const QString &name : {dir.filePath(QStringLiteral("ない.mid")), dir.filePath(QStringLiteral("song.hml"))}) {
+        writeFile(dir.filePath(QStringLiteral("song.hml")), "C-TITLE:x\r\n");
+        EXPECT_TRUE(readMidiFile(name).error.contains(name));
+    }
+    writeFile(dir.filePath(QStringLiteral("song.mid")), testmidi::song({{60, 960}}));
+    EXPECT_DOUBLE_EQ(readMidiFile(dir.filePath(QStringLiteral("song.mid"))).timing.durationSeconds(), 1.0);
 }
+
+} // namespace

@@ -230,76 +230,53 @@ QString sox(const QStringList &args)
 {
     QProcess p;
     p.start(QStringLiteral("sox"), args);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return QStringLiteral("sox failed: ") + QString::fromUtf8(p.readAllStandardError());
-    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
+    p.waitForFinished(120000);
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).simplified();
 }
 
-double loudestIn(const QString &wav, const char *start = "0", const char *length = "-0")
+double loudestIn(const QString &wav, const char *start, const char *length)
 {
-    const QString piece = wav + QStringLiteral(".piece.wav");
-    sox({wav, piece, QStringLiteral("trim"), QString::fromLatin1(start), QString::fromLatin1(length)});
-    const QString stat = sox({piece, QStringLiteral("-n"), QStringLiteral("stat")});
-    QFile::remove(piece);
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Maximum amplitude:\\s+([0-9.]+)")).match(stat);
+    const QString stat = sox({wav, QStringLiteral("-n"), QStringLiteral("trim"), QLatin1String(start), QLatin1String(length),
+                              QStringLiteral("stat")});
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Maximum amplitude: ([0-9.]+)")).match(stat);
     EXPECT_TRUE(m.hasMatch()) << str(stat);
     return m.captured(1).toDouble();
 }
 
 TEST_F(SoundTest, WavFilesLastAsLongAsTheSongAndSoundOnlyWhereItDoes)
 {
-    struct Case {
-        QByteArray midi;
-        double seconds;
-    };
-    const Case cases[] = {
+    const std::pair<QByteArray, double> songs[] = {
         {testmidi::song({{60, 480}, {64, 480}, {67, 480}, {72, 960}}, 80), 2.5}, // 2400 ticks, 960 a second
         {testmidi::song({{60, 1920}}, 0, 250000), 1.0},                           // a quarter note of 1/4 s
         {testmidi::song({}), 0.0},
         {testmidi::song({{-1, 960}, {69, 960}, {-1, 960}}), 3.0},
     };
-    for (const Case &c : cases) {
-        const QString wav = path("song.wav");
-        const MidiRenderResult r = renderMidiToWav(write("song.mid", c.midi), wav);
+    const QString wav = path("song.wav");
+    for (const auto &[midi, seconds] : songs) {
+        const MidiRenderResult r = renderMidiToWav(write("song.mid", midi), wav);
         ASSERT_TRUE(r.ok()) << str(r.error);
-        EXPECT_DOUBLE_EQ(r.seconds, c.seconds);
-        const qint64 frames = std::llround(c.seconds * 44100);
+        EXPECT_DOUBLE_EQ(r.seconds, seconds);
+        const qint64 frames = std::llround(seconds * 44100);
         EXPECT_EQ(QFileInfo(wav).size(), 44 + frames * 4);
-        EXPECT_EQ(sox({QStringLiteral("--i"), QStringLiteral("-r"), wav}) + u' ' + sox({QStringLiteral("--i"), QStringLiteral("-c"), wav})
-                      + u' ' + sox({QStringLiteral("--i"), QStringLiteral("-b"), wav}) + u' '
-                      + sox({QStringLiteral("--i"), QStringLiteral("-s"), wav}),
-                  QStringLiteral("44100 2 16 %1").arg(frames));
+        const QString info = sox({QStringLiteral("--i"), wav});
+        EXPECT_TRUE(info.contains(QStringLiteral("Channels : 2 Sample Rate : 44100 Precision : 16-bit"))) << str(info);
+        EXPECT_TRUE(frames == 0 || info.contains(QStringLiteral(" = %1 samples").arg(frames))) << str(info);
     }
     // Rest, note, rest: only the middle second sounds; the synthesizer is
     // reset when the song ends, so nothing rings through the last second.
-    const QString wav = path("song.wav");
     EXPECT_EQ(loudestIn(wav, "0", "0.99"), 0.0);
     EXPECT_GT(loudestIn(wav, "1.01", "0.98"), 0.05);
     EXPECT_LT(loudestIn(wav, "2.5", "0.5"), 0.01);
-    renderMidiToWav(write("rests.mid", testmidi::song({{-1, 960}, {-1, 960}})), wav);
-    EXPECT_EQ(loudestIn(wav), 0.0);
-    const QByteArray silence = readFile(wav);
 
-    // Failures of the song itself, before anything is written.
-    const std::pair<QString, const char *> failures[] = {
-        {path("ない.mid"), "ない.mid"},
-        {write("text.hml", "C-TITLE:x\r\n"), "MIDI ファイルではありません"},
-        {write("days.mid", testmidi::song({{-1, (1u << 28) - 1}})), "長すぎて"}, // over three days
-    };
-    for (const auto &[midi, said] : failures) {
-        const MidiRenderResult r = renderMidiToWav(midi, path("out.wav"));
-        EXPECT_TRUE(r.error.contains(QString::fromUtf8(said))) << str(r.error);
-        EXPECT_FALSE(QFile::exists(path("out.wav")));
-    }
-    MidiRenderOptions noSoundFont;
-    noSoundFont.soundFont = path("none.sf2");
-    EXPECT_TRUE(renderMidiToWav(shortSong, path("out.wav"), noSoundFont).error.contains(u"SoundFont"));
+    // Over three days of rest is more than a WAV file holds; a cancelled
+    // render leaves the old file.
+    const QByteArray before = readFile(wav);
+    EXPECT_TRUE(renderMidiToWav(write("days.mid", testmidi::song({{-1, (1u << 28) - 1}})), wav).error.contains(u"長すぎて"));
     const std::atomic<bool> cancelled{true};
     MidiRenderOptions cancel;
     cancel.cancel = &cancelled;
-    const MidiRenderResult stopped = renderMidiToWav(longNote, wav, cancel);
-    EXPECT_TRUE(stopped.cancelled) << str(stopped.error);
-    EXPECT_EQ(readFile(wav), silence) << "a cancelled render leaves the old file";
+    EXPECT_TRUE(renderMidiToWav(longNote, wav, cancel).cancelled);
+    EXPECT_EQ(readFile(wav), before);
 }
 
 } // namespace

@@ -19,6 +19,9 @@
 
 #include <memory>
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
 class WindowTest : public TempDirTest {
 protected:
     void SetUp() override
@@ -63,6 +66,8 @@ protected:
     static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     QString lastMessage() const { return messages.shown.empty() ? QString() : messages.shown.back().text; }
+    // The song as the window shows it: "OMP|title|copyright|author|tone".
+    static QString song(const Form1 &f);
 
     FakeFileDialogs dialogs;
     FakeMessageBoxes messages;
@@ -74,3 +79,10 @@ private:
     std::unique_ptr<Form1> m_form;
     bool m_started = false;
 };
+
+inline QString WindowTest::song(const Form1 &f)
+{
+    return QStringList({f.Text1->toPlainText(), f.Text2->text(), f.Text3->text(), f.Text4->text(),
+                        QString::number(f.toneIndex())})
+        .join(u'|');
+}
