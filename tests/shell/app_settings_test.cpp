@@ -175,6 +175,68 @@ TEST_F(SettingsFileTest, FailsWithoutTouchingTheOldFileWhenTheFolderIsGone)
     EXPECT_FALSE(r.error.isEmpty());
 }
 
+TEST_F(SettingsFileTest, ThePortDeviceAndPausesFollowTheElevenKeysOnlyOnceSet)
+{
+    AppSettings s;
+    s.PortDevice = QStringLiteral("/dev/ttyUSB0");
+    s.CharDelay = 20;
+    s.LineDelay = 300;
+    ASSERT_TRUE(SaveSettings(s, file).ok());
+    const QString eleven = ExampleFile;
+    EXPECT_EQ(readFile(file), sjis(QString(eleven).replace(
+                                  QStringLiteral("通信ポート=0\r\n"),
+                                  QStringLiteral("通信ポート=0\r\n通信デバイス=/dev/ttyUSB0\r\n"
+                                                 "文字ごとの待ち時間=20\r\n行ごとの待ち時間=300\r\n"))));
+    EXPECT_EQ(LoadSettings(file), s);
+
+    // Back to the defaults: the keys the file holds are written, not left stale.
+    ASSERT_TRUE(SaveSettings(AppSettings(), file).ok());
+    EXPECT_EQ(LoadSettings(file), AppSettings());
+    EXPECT_TRUE(readFile(file).contains(sjis(QStringLiteral("通信デバイス=\r\n文字ごとの待ち時間=-1\r\n"))));
+
+    // Values outside their ranges read as automatic.
+    writeFile(file, sjis(QStringLiteral("[通信関連]\r\n文字ごとの待ち時間=1001\r\n行ごとの待ち時間=-2\r\n"
+                                        "通信デバイス= /dev/ttyACM1 \r\n")));
+    AppSettings expected;
+    expected.PortDevice = QStringLiteral("/dev/ttyACM1");
+    EXPECT_EQ(LoadSettings(file), expected);
+}
+
+TEST(SerialSettingsOf, ListPositionsBecomeTheLineAndComPortsTheSystemsSerialPorts)
+{
+    const struct {
+        qint16 baud, data, stop, parity, flow, port;
+        const char *device;
+        int expBaud, expData, expStop;
+        SerialParity expParity;
+        SerialFlow expFlow;
+        const char *expDevice;
+    } cases[] = {
+        {5, 1, 0, 0, 2, 0, "", 9600, 8, 1, SerialParity::None, SerialFlow::None, "/dev/ttyS0"},
+        {0, 0, 1, 1, 0, 15, "", 300, 7, 2, SerialParity::Even, SerialFlow::Hardware, "/dev/ttyS15"},
+        {3, 1, 0, 2, 1, 4, "/dev/ttyUSB0", 2400, 8, 1, SerialParity::Odd, SerialFlow::Software, "/dev/ttyUSB0"},
+        // Positions no list holds: the lists' defaults.
+        {9, 7, -1, 3, 5, 20, "", 9600, 8, 1, SerialParity::None, SerialFlow::None, "/dev/ttyS15"},
+    };
+    for (const auto &c : cases) {
+        AppSettings a;
+        a.BaudIndex = c.baud;
+        a.DataBitsIndex = c.data;
+        a.StopBitsIndex = c.stop;
+        a.ParityIndex = c.parity;
+        a.FlowIndex = c.flow;
+        a.PortIndex = c.port;
+        a.PortDevice = QString::fromLatin1(c.device);
+        const SerialSettings s = serialSettings(a);
+        EXPECT_EQ(s.baud, c.expBaud);
+        EXPECT_EQ(s.dataBits, c.expData);
+        EXPECT_EQ(s.stopBits, c.expStop);
+        EXPECT_EQ(s.parity, c.expParity);
+        EXPECT_EQ(s.flow, c.expFlow);
+        EXPECT_EQ(s.device, QString::fromLatin1(c.expDevice));
+    }
+}
+
 TEST(SettingsLocation, UsesTheProgramFolderOnlyWhenAFileStandsThere)
 {
     QTemporaryDir program;
