@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -15,12 +16,21 @@ struct VltnRun {
     QString err;
 };
 
-inline VltnRun runVltn(const QStringList &args, const QByteArray &input = {})
+// Starts vltn without waiting for it, in `environment`.
+inline void startVltn(QProcess &p, const QStringList &args,
+                      const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
-    QProcess p;
     p.setProgram(QStringLiteral(VLTN_BIN_DIR "/vltn"));
     p.setArguments(args);
+    p.setProcessEnvironment(environment);
     p.start();
+}
+
+inline VltnRun runVltn(const QStringList &args, const QByteArray &input = {},
+                       const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess p;
+    startVltn(p, args, environment);
     EXPECT_TRUE(p.waitForStarted(10000));
     if (!input.isEmpty())
         p.write(input);
