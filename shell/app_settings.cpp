@@ -83,6 +83,13 @@ QString settingsFilePath()
                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
 }
 
+QString windowSettingsFilePath()
+{
+    return settingsFilePath(QCoreApplication::applicationDirPath(),
+                            QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                                .filePath(QStringLiteral("vellotune")));
+}
+
 AppSettings LoadSettings(const QString &path, QString *error)
 {
     AppSettings settings;

@@ -64,6 +64,10 @@ QString settingsFilePath(const QString &programDir, const QString &configDir);
 // AppConfigLocation.
 QString settingsFilePath();
 
+// The window's settings file as the command-line tool beside it finds it
+// (the tool's own name would give another configuration folder).
+QString windowSettingsFilePath();
+
 // Reads the settings file at `path`. A missing file, a missing key, a value
 // that is not a 16-bit whole number, or a list position outside its list
 // gives that setting's default. `error` (when given) receives the message of

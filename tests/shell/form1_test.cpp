@@ -74,6 +74,7 @@ TEST_F(Form1Test, ControlsMenusAndCaptions)
         " BASIC(&B)|BASIC_convert",
         "  OMP→G800BASIC変換(&G)|G800BASIC変換",
         "  OMP→E500BASIC変換(&E)|E500BASIC変換",
+        " ポケコンへ送信(&T)...|ポケコンへ送信",
         " -|仕切り1",
         " 閉じる(&X)|閉じる",
         "設定(&S)|Setting",

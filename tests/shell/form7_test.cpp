@@ -48,6 +48,7 @@ protected:
         s.UseSeparator = 0;
         s.SeparatorInterval = 4;
         s.SeparatorKind = 1;
+        s.PortDevice = QStringLiteral("/dev/ttyUSB1");
         return s;
     }
 
@@ -72,6 +73,7 @@ protected:
         d.Check4->setChecked(!d.Check4->isChecked());
         d.Text1->setText(QStringLiteral("25"));
         (d.Option1->isChecked() ? d.Option2 : d.Option1)->setChecked(true);
+        d.Combo10->setEditText(QStringLiteral(" /dev/pts/9 ")); // typed: the system lists no pseudo-terminal
     }
 };
 
@@ -118,6 +120,7 @@ TEST_F(SettingsDialogTest, OpeningShowsTheSettingsAndDisablesTheMainWindow)
     Form7 &d = opened();
     EXPECT_TRUE(d.isVisible());
     EXPECT_FALSE(f.isEnabled());
+    EXPECT_EQ(d.Combo10->currentText(), QStringLiteral("/dev/ttyUSB1"));
     EXPECT_TRUE(d.isEnabled()) << "the dialog itself takes input";
     EXPECT_TRUE(d.Check8->isChecked());
     EXPECT_EQ(d.Combo5->currentIndex(), 40);
@@ -193,6 +196,7 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlAndTheToneBecomesThePreferredOne)
     expected.UseSeparator = 1;
     expected.SeparatorInterval = 25;
     expected.SeparatorKind = 0;
+    expected.PortDevice = QStringLiteral("/dev/pts/9");
     EXPECT_EQ(f.settings(), expected);
     EXPECT_EQ(f.toneIndex(), 100);
     EXPECT_TRUE(f.isEnabled());
