@@ -108,6 +108,7 @@ FramedProgram frameProgram(QStringView text, BasicMachine machine)
         const QString error = lineError(line, number, machine);
         if (!error.isEmpty()) {
             framed.error = error;
+            framed.lines = 0;
             return framed;
         }
         bytes += line.toLatin1();
