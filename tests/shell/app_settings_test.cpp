@@ -204,37 +204,18 @@ TEST_F(SettingsFileTest, ThePortDeviceAndPausesFollowTheElevenKeysOnlyOnceSet)
 
 TEST(SerialSettingsOf, ListPositionsBecomeTheLineAndComPortsTheSystemsSerialPorts)
 {
-    const struct {
-        qint16 baud, data, stop, parity, flow, port;
-        const char *device;
-        int expBaud, expData, expStop;
-        SerialParity expParity;
-        SerialFlow expFlow;
-        const char *expDevice;
-    } cases[] = {
-        {5, 1, 0, 0, 2, 0, "", 9600, 8, 1, SerialParity::None, SerialFlow::None, "/dev/ttyS0"},
-        {0, 0, 1, 1, 0, 15, "", 300, 7, 2, SerialParity::Even, SerialFlow::Hardware, "/dev/ttyS15"},
-        {3, 1, 0, 2, 1, 4, "/dev/ttyUSB0", 2400, 8, 1, SerialParity::Odd, SerialFlow::Software, "/dev/ttyUSB0"},
-        // Positions no list holds: the lists' defaults.
-        {9, 7, -1, 3, 5, 20, "", 9600, 8, 1, SerialParity::None, SerialFlow::None, "/dev/ttyS15"},
-    };
-    for (const auto &c : cases) {
-        AppSettings a;
-        a.BaudIndex = c.baud;
-        a.DataBitsIndex = c.data;
-        a.StopBitsIndex = c.stop;
-        a.ParityIndex = c.parity;
-        a.FlowIndex = c.flow;
-        a.PortIndex = c.port;
-        a.PortDevice = QString::fromLatin1(c.device);
-        const SerialSettings s = serialSettings(a);
-        EXPECT_EQ(s.baud, c.expBaud);
-        EXPECT_EQ(s.dataBits, c.expData);
-        EXPECT_EQ(s.stopBits, c.expStop);
-        EXPECT_EQ(s.parity, c.expParity);
-        EXPECT_EQ(s.flow, c.expFlow);
-        EXPECT_EQ(s.device, QString::fromLatin1(c.expDevice));
-    }
+    AppSettings a = allChanged(); // COM16, 300 bps 7O2, Xon/Xoff
+    const SerialSettings s = serialSettings(a);
+    EXPECT_EQ(s.device, QStringLiteral("/dev/ttyS15"));
+    EXPECT_EQ(s.bitsPerCharacter(), 11);
+    EXPECT_EQ(std::tuple(s.baud, s.dataBits, s.stopBits, s.parity, s.flow),
+              std::tuple(300, 7, 2, SerialParity::Odd, SerialFlow::Software));
+    // Positions no list holds give the lists' defaults; a device path wins over COM.
+    a.BaudIndex = a.DataBitsIndex = a.ParityIndex = a.FlowIndex = 9;
+    a.PortDevice = QStringLiteral("/dev/ttyUSB0");
+    const SerialSettings d = serialSettings(a);
+    EXPECT_EQ(std::tuple(d.device, d.baud, d.dataBits, d.parity, d.flow),
+              std::tuple(QStringLiteral("/dev/ttyUSB0"), 9600, 8, SerialParity::None, SerialFlow::None));
 }
 
 TEST(SettingsLocation, UsesTheProgramFolderOnlyWhenAFileStandsThere)
