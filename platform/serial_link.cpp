@@ -280,8 +280,3 @@ QList<SerialPortInfo> availableSerialPorts()
     }
     return ports;
 }
-
-QString comPortDevice(int portIndex)
-{
-    return QStringLiteral("/dev/ttyS%1").arg(portIndex);
-}

@@ -108,6 +108,3 @@ struct SerialPortInfo {
 
 // The serial devices the system lists (pseudo-terminals are not among them).
 QList<SerialPortInfo> availableSerialPorts();
-
-// The device of Windows' COM1 to COM16 on this system: /dev/ttyS0 to /dev/ttyS15.
-QString comPortDevice(int portIndex);

@@ -86,44 +86,23 @@ TEST_F(SendVerb, WrongUseAndProgramsTheMachineCannotTakeAreRefused)
     }
 }
 
-TEST_F(SendVerb, SendsToThePortOfTheSettingsFileWithItsFlowControl)
+TEST_F(SendVerb, SendsToThePortOfTheSettingsFileAndCtrlCStopsItSayingHowFarItGot)
 {
     PretendMachine machine;
     ASSERT_TRUE(machine.ok());
     ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("config/vellotune"))));
     write(QStringLiteral("config/vellotune/vltn.ini"),
-          sjis(QStringLiteral("[通信関連]\r\nフロー制御=1\r\n通信デバイス=%1\r\n").arg(machine.device())));
+          sjis(QStringLiteral("[通信関連]\r\nフロー制御=2\r\n通信デバイス=%1\r\n").arg(machine.device())));
     QProcess p;
-    startVltn(p, {"send", "--machine", "e500", song()}, environment);
-    ASSERT_TRUE(machine.runUntil([&] { return p.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    EXPECT_EQ(machine.received(), E500Beep);
-}
-
-TEST_F(SendVerb, CtrlCStopsTheSendAndSaysHowFarItGot)
-{
-    PretendMachine machine;
-    ASSERT_TRUE(machine.ok());
-    QProcess p;
-    startVltn(p, {"send", "--machine", "e500", "--port", machine.device(), "--flow", "none", "--char-delay", "40", song()},
-              environment);
+    startVltn(p, {"send", "--machine", "e500", "--char-delay", "40", song()}, environment);
     ASSERT_TRUE(machine.runUntil([&] { return machine.received().size() >= 10; }));
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(machine.runUntil([&] { return p.state() == QProcess::NotRunning; }));
     EXPECT_EQ(p.exitCode(), 130);
     const QString err = QString::fromUtf8(p.readAllStandardError());
     EXPECT_TRUE(err.contains(QStringLiteral("中断しました。4 行のうち 1 行を送りました。"))) << err.toStdString();
-    const QByteArray got = machine.received();
-    EXPECT_LT(got.size(), E500Beep.size());
-    EXPECT_TRUE(E500Beep.startsWith(got));
-}
-
-TEST_F(SendVerb, PortsListsTheDevicesTheSystemFinds)
-{
-    const VltnRun r = vltn({"ports"});
-    EXPECT_EQ(r.exitCode, 0);
-    for (const QString &line : r.out.split(u'\n', Qt::SkipEmptyParts))
-        EXPECT_TRUE(line.startsWith(QStringLiteral("/dev/"))) << line.toStdString();
+    EXPECT_LT(machine.received().size(), E500Beep.size());
+    EXPECT_TRUE(E500Beep.startsWith(machine.received()));
 }
 
 } // namespace

@@ -15,16 +15,8 @@ public:
         m_fire = std::move(fire);
     }
     void stop() override { m_fire = nullptr; }
-
     bool pending() const { return bool(m_fire); }
-    // Ends the pause now.
-    void fire()
-    {
-        std::function<void()> f = std::move(m_fire);
-        m_fire = nullptr;
-        if (f)
-            f();
-    }
+    void fire() { std::exchange(m_fire, nullptr)(); } // ends the pause now
 
     std::vector<int> requested;
 

@@ -1,8 +1,8 @@
 #pragma once
 // A pretend pocket computer at the far end of a pseudo-terminal: the code
-// under test opens device() as its serial port, and the test reads what
-// arrives on the master side and answers as the machine would (Xon, Xoff,
-// or a pulled cable).
+// under test opens device() as its serial port; the test reads what arrives
+// on the master side and answers as the machine would (Xon, Xoff, or a
+// pulled cable).
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -11,7 +11,6 @@
 
 #include <functional>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -28,32 +27,29 @@ public:
     {
         termios raw = {};
         ::cfmakeraw(&raw);
-        if (::openpty(&m_master, &m_slave, nullptr, &raw, nullptr) != 0) {
-            m_master = m_slave = -1;
-            return;
+        if (::openpty(&m_master, &m_slave, nullptr, &raw, nullptr) == 0) {
+            ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+            m_device = QString::fromLocal8Bit(::ptsname(m_master));
         }
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        m_device = QString::fromLocal8Bit(::ptsname(m_master));
     }
     ~PretendMachine() { hangUp(); }
     PretendMachine(const PretendMachine &) = delete;
     PretendMachine &operator=(const PretendMachine &) = delete;
 
     bool ok() const { return !m_device.isEmpty(); }
-    // The port the PC side opens.
     QString device() const { return m_device; }
-
     // Everything received so far.
     const QByteArray &received()
     {
-        drain();
+        char buffer[4096];
+        ssize_t n;
+        while (m_master >= 0 && (n = ::read(m_master, buffer, sizeof buffer)) > 0)
+            m_received.append(buffer, n);
         return m_received;
     }
-
-    // The machine talks back: the PC's driver takes Xon and Xoff itself.
     void send(char byte) { [[maybe_unused]] const ssize_t n = ::write(m_master, &byte, 1); }
-
-    // The cable is pulled: both ends go.
+    // The cable is pulled: both ends go. (The slave end is held until then,
+    // so the master reads on after the PC closes its end.)
     void hangUp()
     {
         for (int *fd : {&m_master, &m_slave}) {
@@ -71,24 +67,14 @@ public:
         const QDeadlineTimer deadline(maxMs);
         while (!done() && !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            drain();
+            received();
         }
         return done();
     }
 
 private:
-    void drain()
-    {
-        if (m_master < 0)
-            return;
-        char buffer[4096];
-        ssize_t n;
-        while ((n = ::read(m_master, buffer, sizeof buffer)) > 0)
-            m_received.append(buffer, n);
-    }
-
     int m_master = -1;
-    int m_slave = -1; // held, so the master reads on after the PC closes its end
+    int m_slave = -1;
     QString m_device;
     QByteArray m_received;
 };
