@@ -163,6 +163,14 @@ QCommandLineOption outputOption(const QString &description)
     return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, description, QStringLiteral("OUT"));
 }
 
+QString clockText(double seconds)
+{
+    const qint64 s = qint64(seconds);
+    if (s >= 3600)
+        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
 QString jsonString(const QString &text)
 {
     QString s;

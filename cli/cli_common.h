@@ -55,6 +55,9 @@ void addSongArgument(QCommandLineParser &parser, bool alsoMidi = false);
 // "-o, --output OUT" with the verb's own description.
 QCommandLineOption outputOption(const QString &description);
 
+// Seconds as m:ss, or h:mm:ss from an hour on.
+QString clockText(double seconds);
+
 // A JSON string literal (quotes included); non-ASCII text is written as is.
 QString jsonString(const QString &text);
 

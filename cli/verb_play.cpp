@@ -3,6 +3,7 @@
 
 #include "cli/cli_common.h"
 #include "cli/song_input.h"
+#include "cli/stop_signals.h"
 #include "cli/verbs.h"
 
 #include "omp/midi_writer.h"
@@ -18,12 +19,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace cli {
@@ -87,71 +85,6 @@ MidiSource midiFileForInput(const QString &input, std::optional<int> tone)
     }
     source.error = SaveFile::writeAll(source.path, built.bytes);
     return source;
-}
-
-// Ctrl-C (and a polite kill) while a song plays or renders: the handler only
-// records the signal and wakes the event loop through a pipe; the stopping
-// itself happens outside the handler, where it is safe.
-std::atomic<int> caughtSignal{0};
-std::atomic<bool> stopRequested{false};
-int wakePipe[2] = {-1, -1};
-static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
-              "a signal handler may only touch lock-free atomics");
-
-extern "C" void onStopSignal(int sig)
-{
-    caughtSignal = sig;
-    stopRequested = true;
-    if (wakePipe[1] >= 0) {
-        const char c = 0;
-        [[maybe_unused]] const ssize_t n = ::write(wakePipe[1], &c, 1);
-    }
-}
-
-class StopSignals {
-public:
-    StopSignals()
-    {
-        caughtSignal = 0;
-        stopRequested = false;
-        if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            wakePipe[0] = wakePipe[1] = -1;
-        struct sigaction action = {};
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_oldInt);
-        sigaction(SIGTERM, &action, &m_oldTerm);
-    }
-    ~StopSignals()
-    {
-        sigaction(SIGINT, &m_oldInt, nullptr);
-        sigaction(SIGTERM, &m_oldTerm, nullptr);
-        for (int &fd : wakePipe) {
-            if (fd >= 0)
-                ::close(fd);
-            fd = -1;
-        }
-    }
-    StopSignals(const StopSignals &) = delete;
-    StopSignals &operator=(const StopSignals &) = delete;
-
-    int wakeFd() const { return wakePipe[0]; }
-    const std::atomic<bool> *flag() const { return &stopRequested; }
-    int caught() const { return caughtSignal.load(); }
-    // The shell's convention for a program ended by a signal.
-    int exitCode() const { return 128 + caught(); }
-
-private:
-    struct sigaction m_oldInt = {};
-    struct sigaction m_oldTerm = {};
-};
-
-QString clockText(double seconds)
-{
-    const qint64 s = qint64(seconds);
-    if (s >= 3600)
-        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
 void addToneOption(QCommandLineParser &parser)

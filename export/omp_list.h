@@ -5,12 +5,21 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace omplist {
 
 // The title written for a song without one; the window shows it as the
 // song's title from then on.
 inline const QString UntitledTitle = QStringLiteral("Non titled.");
+
+// The families of machines the list has a player for: the PC-G800 and
+// PC-E200, the PC-E500, and the ザウルス PV-F1 and DB-Z.
+enum class Player { G800, E500, Zaurus };
+
+// The lines of `player`'s program with `omp` assigned to its string, without
+// line ends: the assignment line, END, and the player subroutine.
+QStringList playerLines(Player player, const QString &omp);
 
 // The 43 lines of the list, each followed by "\r\n". `title` and `omp` are
 // inserted as they are (a double quote in `omp` is not escaped); an empty

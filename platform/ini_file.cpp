@@ -323,6 +323,14 @@ IniLoadResult loadIniFile(const QString &path)
     return result;
 }
 
+IniLoadResult loadIniFileToWrite(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        return IniLoadResult{};
+    return loadIniFile(path);
+}
+
 std::optional<QString> iniValue(const IniDocument &document, const QString &section, const QString &key,
                                 QString *error)
 {
@@ -392,11 +400,8 @@ IniWriteResult applyIniEntries(IniDocument &document, const QList<IniEntry> &ent
 IniWriteResult writeIniEntries(const QString &path, const QList<IniEntry> &entries)
 {
     // An existing file we cannot read is left alone rather than replaced by
-    // the few keys we know. A device or a pipe is written into, never read
-    // first: it might never end, or wait for a writer that never comes.
-    const QFileInfo info(path);
-    const bool special = info.exists() && !info.isFile() && !info.isDir();
-    IniLoadResult loaded = special ? IniLoadResult{} : loadIniFile(path);
+    // the few keys we know.
+    IniLoadResult loaded = loadIniFileToWrite(path);
     if (!loaded.ok())
         return IniWriteResult{loaded.error};
     IniWriteResult result = applyIniEntries(loaded.document, entries);

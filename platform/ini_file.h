@@ -95,6 +95,11 @@ struct IniLoadResult {
 // an empty document with `missing` set.
 IniLoadResult loadIniFile(const QString &path);
 
+// The file a save is about to write into. A device or a pipe reads as empty:
+// it is written into, never read first, since it might never end or wait for
+// a writer that never comes.
+IniLoadResult loadIniFileToWrite(const QString &path);
+
 // The value of `key` in `section` of a loaded document, decoded as the
 // document's text; in a CP932 document a value that is recognisably UTF-8 (a
 // title typed in a UTF-8 editor) is read as UTF-8. Missing section or key:

@@ -1,11 +1,14 @@
 #include "shell/app_settings.h"
 
 #include "shell/int16_text.h"
+#include "transfer/pacing.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 
@@ -17,6 +20,31 @@ constexpr qint16 Any16Min = -32768;
 constexpr qint16 Any16Max = 32767;
 
 const QString FileName = QStringLiteral("vltn.ini");
+
+const QString DeviceKey = QStringLiteral("通信デバイス");
+
+// The pauses of a send, after the eleven keys.
+const std::array<SettingsKey, 2> &pauseKeys()
+{
+    static const std::array<SettingsKey, 2> keys = {{
+        {Communication, u"文字ごとの待ち時間", &AppSettings::CharDelay, transfer::AutomaticDelay, transfer::MaxCharDelay},
+        {Communication, u"行ごとの待ち時間", &AppSettings::LineDelay, transfer::AutomaticDelay, transfer::MaxLineDelay},
+    }};
+    return keys;
+}
+
+void readKeys(AppSettings &settings, const IniDocument &document, const auto &keys)
+{
+    for (const SettingsKey &k : keys) {
+        const std::optional<QString> text =
+            iniValue(document, QString::fromUtf16(k.section), QString::fromUtf16(k.key));
+        if (!text)
+            continue;
+        const std::optional<qint16> value = parseInt16(*text);
+        if (value && *value >= k.min && *value <= k.max)
+            settings.*k.field = *value;
+    }
+}
 
 } // namespace
 
@@ -65,21 +93,23 @@ QString settingsFilePath()
                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
 }
 
+QString windowSettingsFilePath()
+{
+    return settingsFilePath(QCoreApplication::applicationDirPath(),
+                            QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                                .filePath(QStringLiteral("vellotune")));
+}
+
 AppSettings LoadSettings(const QString &path, QString *error)
 {
     AppSettings settings;
     const IniLoadResult loaded = loadIniFile(path);
     if (error)
         *error = loaded.error;
-    for (const SettingsKey &k : settingsKeys()) {
-        const std::optional<QString> text =
-            iniValue(loaded.document, QString::fromUtf16(k.section), QString::fromUtf16(k.key));
-        if (!text)
-            continue;
-        const std::optional<qint16> value = parseInt16(*text);
-        if (value && *value >= k.min && *value <= k.max)
-            settings.*k.field = *value;
-    }
+    readKeys(settings, loaded.document, settingsKeys());
+    readKeys(settings, loaded.document, pauseKeys());
+    settings.PortDevice =
+        iniValue(loaded.document, QString::fromUtf16(Communication), DeviceKey).value_or(QString()).trimmed();
     return settings;
 }
 
@@ -93,6 +123,16 @@ IniWriteResult SaveSettings(const AppSettings &settings, const QString &path)
     QList<IniEntry> entries;
     for (const SettingsKey &k : settingsKeys())
         entries.append({QString::fromUtf16(k.section), QString::fromUtf16(k.key), QString::number(settings.*k.field)});
+    const IniDocument old = loadIniFileToWrite(path).document;
+    const AppSettings defaults;
+    const auto keep = [&](const QString &key, bool changed, const QString &value) {
+        const QString section = QString::fromUtf16(Communication);
+        if (changed || iniValue(old, section, key))
+            entries.append({section, key, value});
+    };
+    keep(DeviceKey, settings.PortDevice != defaults.PortDevice, settings.PortDevice);
+    for (const SettingsKey &k : pauseKeys())
+        keep(QString::fromUtf16(k.key), settings.*k.field != defaults.*k.field, QString::number(settings.*k.field));
     return writeIniEntries(path, entries);
 }
 
@@ -106,4 +146,28 @@ IniWriteResult SaveSettings(const AppSettings &settings)
         return result;
     }
     return SaveSettings(settings, path);
+}
+
+QString portDevice(const AppSettings &settings)
+{
+    if (!settings.PortDevice.isEmpty())
+        return settings.PortDevice;
+    return QStringLiteral("/dev/ttyS%1").arg(std::clamp<int>(settings.PortIndex, 0, 15));
+}
+
+SerialSettings serialSettings(const AppSettings &settings)
+{
+    const AppSettings defaults;
+    const auto position = [&](qint16 AppSettings::*field, int count) {
+        const int p = settings.*field;
+        return p >= 0 && p < count ? p : defaults.*field;
+    };
+    SerialSettings s;
+    s.device = portDevice(settings);
+    s.baud = BaudRates[size_t(position(&AppSettings::BaudIndex, int(BaudRates.size())))];
+    s.dataBits = position(&AppSettings::DataBitsIndex, 2) == 0 ? 7 : 8;
+    s.stopBits = position(&AppSettings::StopBitsIndex, 2) == 0 ? 1 : 2;
+    s.parity = SerialParity(position(&AppSettings::ParityIndex, 3));
+    s.flow = SerialFlow(position(&AppSettings::FlowIndex, 3));
+    return s;
 }

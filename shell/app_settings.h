@@ -3,6 +3,7 @@
 // "vltn.ini", read once at start-up and written once at a confirmed exit.
 
 #include "platform/ini_file.h"
+#include "platform/serial_settings.h"
 
 #include <QString>
 
@@ -22,6 +23,13 @@ struct AppSettings {
     qint16 UseSeparator = 1;      // 1 = on, 0 = off
     qint16 SeparatorInterval = 10;
     qint16 SeparatorKind = 0;     // 0 = "/", anything else = " "
+
+    // Beyond the eleven, in section "通信関連": the port's device on this
+    // system ("" for the one of PortIndex) and the pauses of a send in
+    // milliseconds (-1: chosen by the flow control, see transfer/pacing.h).
+    QString PortDevice;
+    qint16 CharDelay = -1;
+    qint16 LineDelay = -1;
 
     bool operator==(const AppSettings &) const = default;
 };
@@ -45,12 +53,26 @@ struct SettingsKey {
 // The eleven keys in the order they are read and written.
 const std::array<SettingsKey, 11> &settingsKeys();
 
+// The line speeds of BaudIndex's list positions.
+inline constexpr std::array<int, 6> BaudRates = {300, 600, 1200, 2400, 4800, 9600};
+
+// The device the settings name: PortDevice, or for COM1 to COM16 the
+// system's first to sixteenth serial port, /dev/ttyS0 to /dev/ttyS15.
+QString portDevice(const AppSettings &settings);
+// The line the settings describe. List positions outside their lists give
+// the lists' defaults.
+SerialSettings serialSettings(const AppSettings &settings);
+
 // "vltn.ini" in the program's folder when one already stands there (a
 // portable install); otherwise in the user's configuration folder.
 QString settingsFilePath(const QString &programDir, const QString &configDir);
 // The same with this process's program folder and QStandardPaths'
 // AppConfigLocation.
 QString settingsFilePath();
+
+// The window's settings file as the command-line tool beside it finds it
+// (the tool's own name would give another configuration folder).
+QString windowSettingsFilePath();
 
 // Reads the settings file at `path`. A missing file, a missing key, a value
 // that is not a 16-bit whole number, or a list position outside its list
@@ -60,7 +82,9 @@ AppSettings LoadSettings(const QString &path, QString *error = nullptr);
 AppSettings LoadSettings(QString *error = nullptr); // at settingsFilePath()
 
 // Writes all eleven keys in one replacement of the file, keeping every other
-// line it holds. The folder of `path` must exist.
+// line it holds, then the port's device and the pauses when they are set or
+// the file holds them already (so a file of a user who never sends keeps its
+// eleven keys alone). The folder of `path` must exist.
 IniWriteResult SaveSettings(const AppSettings &settings, const QString &path);
 // At settingsFilePath(), creating the configuration folder when needed.
 IniWriteResult SaveSettings(const AppSettings &settings);

@@ -14,6 +14,7 @@
 #include "shell/form2.h"
 #include "shell/form3.h"
 #include "shell/form7.h"
+#include "shell/form8.h"
 #include "shell/overwrite_question.h"
 #include "shell/player_strip.h"
 #include "shell/song_file.h"
@@ -78,6 +79,7 @@ Form1::~Form1()
     delete m_form2;
     delete m_form3;
     delete m_form7;
+    delete m_form8;
 }
 
 void Form1::buildControls()
@@ -199,6 +201,7 @@ void Form1::buildMenus()
     submenu(ファイル, BASIC_convert, "BASIC_convert", QStringLiteral("BASIC(&B)"));
     item(BASIC_convert, G800BASIC変換, "G800BASIC変換", QStringLiteral("OMP→G800BASIC変換(&G)"));
     item(BASIC_convert, E500BASIC変換, "E500BASIC変換", QStringLiteral("OMP→E500BASIC変換(&E)"));
+    item(ファイル, ポケコンへ送信, "ポケコンへ送信", QStringLiteral("ポケコンへ送信(&T)..."));
     separator(ファイル, 仕切り1, "仕切り1");
     item(ファイル, 閉じる, "閉じる", QStringLiteral("閉じる(&X)"));
 
@@ -221,6 +224,7 @@ void Form1::buildMenus()
     connect(E500BASIC変換, &QAction::triggered, this, [this] { convertToBasic(BasicMachine::E500); });
     connect(G800BASIC変換, &QAction::triggered, this, [this] { convertToBasic(BasicMachine::G800); });
     connect(各種設定, &QAction::triggered, this, &Form1::openSettings);
+    connect(ポケコンへ送信, &QAction::triggered, this, &Form1::sendToMachine);
     connect(バージョン情報, &QAction::triggered, this, &Form1::showAbout);
     connect(閉じる, &QAction::triggered, this, &QWidget::close);
 }
@@ -540,8 +544,16 @@ void Form1::showBasicResult(BasicMachine machine, const BasicProgramResult &prog
         return;
     }
     // A window that was closed is gone (or about to be): a new one is loaded.
-    if (!m_form3 || !m_form3->isVisible())
+    if (!m_form3 || !m_form3->isVisible()) {
         m_form3 = new Form3(m_services.dialogs, m_services.messages);
+        connect(m_form3, &Form3::sendRequested, this, [this](const QString &text) {
+            SendRequest request;
+            request.machine = m_form3Machine;
+            request.programText = text;
+            openSendWindow(request);
+        });
+    }
+    m_form3Machine = machine;
     m_form3->showText(basic::resultCaption(machine), program.text, windowIcon());
 }
 
@@ -556,6 +568,46 @@ void Form1::openSettings()
     m_form7 = new Form7(*this, m_services.messages);
     keepAbove(m_form7);
     m_form7->show();
+}
+
+Form8 *Form1::sendWindow() const
+{
+    return m_form8;
+}
+
+void Form1::sendToMachine()
+{
+    SendRequest request;
+    request.omp = Text1->toPlainText();
+    openSendWindow(request);
+}
+
+void Form1::openSendWindow(const SendRequest &request)
+{
+    // One send at a time: a window still sending is brought to the front.
+    if (m_form8 && m_form8->isVisible()) {
+        if (m_form8->isSending()) {
+            m_form8->raise();
+            m_form8->activateWindow();
+            return;
+        }
+        m_form8->close();
+    }
+    m_form8 = new Form8(request, m_settings, m_services.messages);
+    // Only the line's settings: the others may have changed in the settings
+    // dialog meanwhile.
+    connect(m_form8, &Form8::settingsChanged, this, [this](const AppSettings &s) {
+        m_settings.BaudIndex = s.BaudIndex;
+        m_settings.DataBitsIndex = s.DataBitsIndex;
+        m_settings.StopBitsIndex = s.StopBitsIndex;
+        m_settings.ParityIndex = s.ParityIndex;
+        m_settings.FlowIndex = s.FlowIndex;
+        m_settings.PortDevice = s.PortDevice;
+        m_settings.CharDelay = s.CharDelay;
+        m_settings.LineDelay = s.LineDelay;
+    });
+    m_form8->setWindowIcon(windowIcon());
+    m_form8->show();
 }
 
 void Form1::showAbout()

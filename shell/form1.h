@@ -18,6 +18,8 @@ class PlayerStrip;
 class Form2;
 class Form3;
 class Form7;
+class Form8;
+struct SendRequest;
 
 class QAction;
 class QComboBox;
@@ -64,6 +66,10 @@ public:
     void exportOmpList();    // "OMPリスト(&O)"
     void convertToBasic(BasicMachine machine); // "OMP→E500BASIC変換(&E)", "OMP→G800BASIC変換(&G)"
     void openSettings();     // "各種設定(&S)"
+    void sendToMachine();    // "ポケコンへ送信(&T)"
+    // The send window for `request`, with the current settings; what the
+    // user sets there becomes the settings.
+    void openSendWindow(const SendRequest &request);
     void showAbout();        // "このソフトについて(&A)"
 
     // The end of the BASIC commands: the program in the output window under
@@ -73,6 +79,7 @@ public:
     // The other windows while they are loaded, otherwise null.
     Form3 *outputWindow() const;
     Form7 *settingsDialog() const;
+    Form8 *sendWindow() const;
     Form2 *aboutBox() const;
 
     // The song's tone: list position 0 to 127, or -1 when no entry is
@@ -103,6 +110,7 @@ public:
     QMenu *ファイル, *Export, *BASIC_convert, *Setting, *ヘルプ;
     QAction *OMPファイルを開く, *MMLファイルを開く, *VTDファイルの保存, *仕切り4, *名前を付けて保存, *MIDI_EXPORT;
     QAction *G800BASIC変換, *E500BASIC変換, *仕切り1, *閉じる, *各種設定, *ヘルプの表示, *仕切り3, *バージョン情報;
+    QAction *ポケコンへ送信;
 
 protected:
     // The shutdown sequence.
@@ -126,4 +134,6 @@ private:
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;
     QPointer<Form7> m_form7;
+    QPointer<Form8> m_form8;
+    BasicMachine m_form3Machine = BasicMachine::E500;
 };

@@ -51,10 +51,16 @@ Form3::Form3(FileDialogs &dialogs, MessageBoxes &messages, QWidget *parent)
     Command2->setAutoDefault(false);
     Command2->setMinimumSize(px(1335), px(375));
 
-    // The text fills the window; the two buttons sit below it, a little
-    // right of the middle, and stay there when the window is resized.
+    Command3 = new QPushButton(QStringLiteral("ポケコンへ送信"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Command3->setAutoDefault(false);
+    Command3->setMinimumSize(px(1335), px(375));
+
+    // The text fills the window; the buttons sit below it, a little right
+    // of the middle, and stay there when the window is resized.
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(2340);
+    buttons->addWidget(Command3);
     buttons->addWidget(Command1);
     buttons->addSpacing(px(3960 - 2340 - 1335));
     buttons->addWidget(Command2);
@@ -68,6 +74,7 @@ Form3::Form3(FileDialogs &dialogs, MessageBoxes &messages, QWidget *parent)
 
     connect(Command1, &QPushButton::clicked, this, &Form3::save);
     connect(Command2, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command3, &QPushButton::clicked, this, [this] { emit sendRequested(text()); });
 }
 
 void Form3::showText(const QString &caption, const QString &text, const QIcon &icon)

@@ -29,8 +29,12 @@ public:
     void save();
 
     QPlainTextEdit *Text1;
-    QPushButton *Command1, *Command2;
+    QPushButton *Command1, *Command2, *Command3;
     CommonDialog CD1;
+
+signals:
+    // Command3, "ポケコンへ送信": the text as it stands, to be sent.
+    void sendRequested(const QString &text);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

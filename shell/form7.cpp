@@ -4,6 +4,7 @@
 #include "shell/app_info.h"
 #include "shell/form1.h"
 #include "shell/int16_text.h"
+#include "shell/serial_choices.h"
 #include "shell/tone_names.h"
 #include "shell/window_placement.h"
 
@@ -68,14 +69,18 @@ void Form7::buildControls()
 
     Frame1 = new QGroupBox(QStringLiteral("通信関連"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Combo1 = dropDownList(Frame1, "Combo1",
-                          {QStringLiteral(" 300 bps"), QStringLiteral(" 600 bps"), QStringLiteral("1200 bps"),
-                           QStringLiteral("2400 bps"), QStringLiteral("4800 bps"), QStringLiteral("9600 bps")});
-    Combo2 = dropDownList(Frame1, "Combo2", {QStringLiteral("7 bit"), QStringLiteral("8 bit")});
-    Combo3 = dropDownList(Frame1, "Combo3", {QStringLiteral("1 bit"), QStringLiteral("2 bit")});
-    Combo4 = dropDownList(Frame1, "Combo4", {QStringLiteral("none"), QStringLiteral("even"), QStringLiteral("odd")});
-    Combo8 = dropDownList(Frame1, "Combo8", {QStringLiteral("RS/CS"), QStringLiteral("Xon/Xoff"), QStringLiteral("none")});
+    Combo1 = dropDownList(Frame1, "Combo1", serialchoices::baudRates());
+    Combo2 = dropDownList(Frame1, "Combo2", serialchoices::dataBits());
+    Combo3 = dropDownList(Frame1, "Combo3", serialchoices::stopBits());
+    Combo4 = dropDownList(Frame1, "Combo4", serialchoices::parities());
+    Combo8 = dropDownList(Frame1, "Combo8", serialchoices::flowControls());
     Combo9 = dropDownList(Frame1, "Combo9", ports());
+    // The port on this system: a device found, or a path typed (an adapter
+    // not plugged in yet, a pseudo-terminal). Empty: the device of Combo9.
+    Combo10 = new QComboBox(Frame1);
+    Combo10->setObjectName(QStringLiteral("Combo10"));
+    serialchoices::fillPorts(Combo10, QString());
+    Combo10->setMinimumContentsLength(16);
     // Each list under its Japanese and English labels, left column first.
     auto *serial = new QGridLayout(Frame1);
     const struct {
@@ -95,6 +100,8 @@ void Form7::buildControls()
         serial->addWidget(label, row, column);
         serial->addWidget(rows[i].list, row, column + 1);
     }
+    serial->addWidget(new QLabel(QStringLiteral("デバイス\ndevice"), Frame1), 3, 0);
+    serial->addWidget(Combo10, 3, 1, 1, 4);
     serial->setColumnMinimumWidth(2, 12);
 
     Frame3 = new QGroupBox(QStringLiteral("MML2OMP関連"), this);
@@ -157,6 +164,7 @@ void Form7::load()
     Combo4->setCurrentIndex(s.ParityIndex);
     Combo8->setCurrentIndex(s.FlowIndex);
     Combo9->setCurrentIndex(s.PortIndex);
+    Combo10->setEditText(s.PortDevice);
     Check4->setChecked(s.UseSeparator == 1);
     Text1->setText(QString::number(s.SeparatorInterval));
     if (s.SeparatorKind == 0)
@@ -193,6 +201,7 @@ void Form7::ok()
     s.ParityIndex = qint16(Combo4->currentIndex());
     s.FlowIndex = qint16(Combo8->currentIndex());
     s.PortIndex = qint16(Combo9->currentIndex());
+    s.PortDevice = Combo10->currentText().trimmed();
     s.UseSeparator = Check4->isChecked() ? 1 : 0;
     s.SeparatorInterval = *interval;
     s.SeparatorKind = Option1->isChecked() ? 0 : 1;

@@ -33,7 +33,7 @@ protected:
     // The command line with "@" for the test's folder, run by bash.
     VltnRun shell(QString line, const QByteArray &input = {})
     {
-        return runVltn({line.replace(u'@', dir.path())}, input, true);
+        return runVltn({line.replace(u'@', dir.path())}, input, QProcessEnvironment::systemEnvironment(), true);
     }
     QString song;
 };

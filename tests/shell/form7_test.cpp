@@ -37,6 +37,7 @@ protected:
         s.UseSeparator = 0;
         s.SeparatorInterval = 4;
         s.SeparatorKind = 1;
+        s.PortDevice = QStringLiteral("/dev/ttyUSB1");
         return s;
     }
 
@@ -60,6 +61,7 @@ protected:
         d.Check4->setChecked(!d.Check4->isChecked());
         d.Text1->setText(QStringLiteral("25"));
         (d.Option1->isChecked() ? d.Option2 : d.Option1)->setChecked(true);
+        d.Combo10->setEditText(QStringLiteral(" /dev/pts/9 ")); // typed: the system lists no pseudo-terminal
     }
 };
 
@@ -70,6 +72,7 @@ TEST_F(SettingsDialogTest, ShowsTheSettingsAndIsTheOnlyWindowTakingInput)
     Form7 &d = opened();
     EXPECT_FALSE(f.isEnabled());
     EXPECT_EQ(QGuiApplication::modalWindow(), d.windowHandle());
+    EXPECT_EQ(d.Combo10->currentText(), u"/dev/ttyUSB1");
     EXPECT_EQ((std::array{int(d.Check8->isChecked()), d.Combo5->currentIndex(), d.Combo1->currentIndex(),
                           d.Combo2->currentIndex(), d.Combo3->currentIndex(), d.Combo4->currentIndex(),
                           d.Combo8->currentIndex(), d.Combo9->currentIndex(), int(d.Check4->isChecked()),
@@ -106,6 +109,7 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlAndTheToneBecomesThePreferredOne)
     expected.FlowIndex = 0;
     expected.PortIndex = 15; // "COM16"
     expected.SeparatorInterval = 25;
+    expected.PortDevice = QStringLiteral("/dev/pts/9");
     EXPECT_EQ(f.settings(), expected);
     EXPECT_EQ(f.toneIndex(), 100);
     EXPECT_TRUE(f.isEnabled());

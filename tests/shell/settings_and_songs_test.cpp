@@ -55,6 +55,42 @@ TEST_F(SettingsFileTest, LayoutDefaultsAndOtherLines)
     EXPECT_EQ(separatorText(expected), u" ");
 }
 
+TEST_F(SettingsFileTest, ThePortDeviceAndPausesFollowTheElevenKeysOnlyOnceSet)
+{
+    AppSettings s;
+    s.PortDevice = QStringLiteral("/dev/ttyUSB0");
+    s.CharDelay = 20;
+    s.LineDelay = 300;
+    ASSERT_TRUE(SaveSettings(s, file).ok());
+    EXPECT_TRUE(read("vltn.ini").contains(sjis(QStringLiteral("通信ポート=0\r\n通信デバイス=/dev/ttyUSB0\r\n"
+                                                              "文字ごとの待ち時間=20\r\n行ごとの待ち時間=300\r\n[HMML2OMP]"))));
+    EXPECT_EQ(LoadSettings(file), s);
+    // Back to the defaults: the keys the file holds are written, not left stale.
+    ASSERT_TRUE(SaveSettings(AppSettings(), file).ok());
+    EXPECT_EQ(LoadSettings(file), AppSettings());
+    // Pauses outside their ranges read as automatic.
+    write("vltn.ini", sjis(QStringLiteral("[通信関連]\r\n文字ごとの待ち時間=1001\r\n行ごとの待ち時間=-2\r\n")));
+    EXPECT_EQ(LoadSettings(file), AppSettings());
+
+    // List positions become the line; COM ports the system's serial ports;
+    // positions no list holds give the lists' defaults; a device path wins.
+    AppSettings a;
+    a.BaudIndex = 0;
+    a.DataBitsIndex = 0;
+    a.StopBitsIndex = 1;
+    a.ParityIndex = 2;
+    a.FlowIndex = 1;
+    a.PortIndex = 15;
+    const SerialSettings com = serialSettings(a);
+    EXPECT_EQ(std::tuple(com.device, com.baud, com.dataBits, com.stopBits, com.parity, com.flow, com.bitsPerCharacter()),
+              std::tuple(QStringLiteral("/dev/ttyS15"), 300, 7, 2, SerialParity::Odd, SerialFlow::Software, 11));
+    a.BaudIndex = a.DataBitsIndex = a.ParityIndex = a.FlowIndex = 9;
+    a.PortDevice = QStringLiteral("/dev/ttyUSB0");
+    const SerialSettings d = serialSettings(a);
+    EXPECT_EQ(std::tuple(d.device, d.baud, d.dataBits, d.parity, d.flow),
+              std::tuple(QStringLiteral("/dev/ttyUSB0"), 9600, 8, SerialParity::None, SerialFlow::None));
+}
+
 TEST(SettingsLocation, ProgramFolderOnlyWhenAFileStandsThereElseTheConfigurationFolder)
 {
     QTemporaryDir program, config, home;

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -16,21 +17,30 @@ struct VltnRun {
     QString err;
 };
 
-// `shell`: the arguments are one command line for bash, so that a test can
-// redirect, pipe or set limits as a user would ("vltn" names the program).
-inline VltnRun runVltn(const QStringList &args, const QByteArray &input = {}, bool shell = false)
+// Starts vltn without waiting for it, in `environment`. `shell`: the
+// arguments are one command line for bash, so that a test can redirect,
+// pipe or set limits as a user would ("vltn" names the program).
+inline void startVltn(QProcess &p, const QStringList &args,
+                      const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(), bool shell = false)
 {
-    QProcess p;
     if (shell) {
-        p.setProgram(QStringLiteral("bash"));
         QString line = args.join(u' ');
         line.replace(QRegularExpression(QStringLiteral("(?<![\\w/.-])vltn(?![\\w.-])")), QStringLiteral(VLTN_BIN_DIR "/vltn"));
+        p.setProgram(QStringLiteral("bash"));
         p.setArguments({QStringLiteral("-c"), line});
     } else {
         p.setProgram(QStringLiteral(VLTN_BIN_DIR "/vltn"));
         p.setArguments(args);
     }
+    p.setProcessEnvironment(environment);
     p.start();
+}
+
+inline VltnRun runVltn(const QStringList &args, const QByteArray &input = {},
+                       const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(), bool shell = false)
+{
+    QProcess p;
+    startVltn(p, args, environment, shell);
     EXPECT_TRUE(p.waitForStarted(10000));
     if (!input.isEmpty())
         p.write(input);

@@ -1,0 +1,82 @@
+#pragma once
+// A pretend pocket computer at the far end of a pseudo-terminal: the code
+// under test opens device() as its serial port; the test reads what arrives
+// on the master side and answers as the machine would (Xon, Xoff, or a
+// pulled cable).
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QString>
+
+#include <functional>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+class PretendMachine {
+public:
+    static constexpr char Xon = 0x11;
+    static constexpr char Xoff = 0x13;
+
+    PretendMachine()
+    {
+        termios raw = {};
+        ::cfmakeraw(&raw);
+        if (::openpty(&m_master, &m_slave, nullptr, &raw, nullptr) == 0) {
+            ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+            m_device = QString::fromLocal8Bit(::ptsname(m_master));
+        }
+    }
+    ~PretendMachine() { hangUp(); }
+    PretendMachine(const PretendMachine &) = delete;
+    PretendMachine &operator=(const PretendMachine &) = delete;
+
+    bool ok() const { return !m_device.isEmpty(); }
+    QString device() const { return m_device; }
+    // Everything received so far.
+    const QByteArray &received()
+    {
+        char buffer[4096];
+        ssize_t n;
+        while (m_master >= 0 && (n = ::read(m_master, buffer, sizeof buffer)) > 0)
+            m_received.append(buffer, n);
+        return m_received;
+    }
+    void send(char byte) { [[maybe_unused]] const ssize_t n = ::write(m_master, &byte, 1); }
+    // The cable is pulled: both ends go. (The slave end is held until then,
+    // so the master reads on after the PC closes its end.)
+    void hangUp()
+    {
+        for (int *fd : {&m_master, &m_slave}) {
+            if (*fd >= 0)
+                ::close(*fd);
+            *fd = -1;
+        }
+    }
+
+    // Runs the event loop, collecting what arrives, until `done` holds or
+    // `maxMs` have passed; returns `done()`. The bound only keeps a failing
+    // test from hanging: no test measures time with it.
+    bool runUntil(const std::function<bool()> &done, int maxMs = 20000)
+    {
+        const QDeadlineTimer deadline(maxMs);
+        while (!done() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            received();
+        }
+        return done();
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_device;
+    QByteArray m_received;
+};
+
+} // namespace testsupport
