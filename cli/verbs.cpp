@@ -11,6 +11,7 @@ const std::vector<Verb> &verbs()
         {"midi", "midi [--tone N] -o OUT INPUT                                   MIDI ファイルに書き出し", runMidi},
         {"basic", "basic --machine e500|g800 [-o OUT] INPUT                       BASIC プログラムを生成", runBasic},
         {"omplist", "omplist [--title T] [-o OUT] INPUT                             OMP リストを生成", runOmpList},
+        {"import", "import [--track N | --channel N] [--transpose N] [--unit TICKS] [--utf8] -o OUT.hml IN.mid   MIDI ファイルを H-MML に", runImport},
         {"play", "play [--loop] [--tone N] INPUT                               曲を再生 (Ctrl-C で停止)", runSoundVerb},
         {"wav", "wav [--tone N] -o OUT.wav INPUT                              曲を WAV ファイルに書き出す", runSoundVerb},
     };

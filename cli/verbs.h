@@ -22,6 +22,7 @@ int runVtd(const QStringList &args);
 int runMidi(const QStringList &args);
 int runBasic(const QStringList &args);
 int runOmpList(const QStringList &args);
+int runImport(const QStringList &args);
 // In vltn-sound, which links the synthesizer.
 int runPlay(const QStringList &args);
 int runWav(const QStringList &args);

@@ -1,0 +1,164 @@
+#include "importer/melody.h"
+
+#include <algorithm>
+#include <array>
+
+namespace importer {
+
+namespace {
+
+bool inPart(const MidiNoteEvent &e, std::optional<int> channel)
+{
+    return channel ? e.channel == *channel : e.channel != DrumChannel;
+}
+
+// One note at a time from the events of the part, in tick order.
+void makeMonophonic(const std::vector<MidiNoteEvent> &events, std::int64_t endTick, Melody &melody)
+{
+    std::optional<MelodyNote> sounding;
+    const auto close = [&](std::int64_t tick) {
+        sounding->off = tick;
+        if (sounding->off > sounding->on)
+            melody.notes.push_back(*sounding);
+        else
+            ++melody.emptyNotes;
+        sounding.reset();
+    };
+    std::size_t i = 0;
+    while (i < events.size()) {
+        const std::int64_t tick = events[i].tick;
+        std::size_t end = i;
+        while (end < events.size() && events[end].tick == tick)
+            ++end;
+        // Note-offs first, so that a note ending where the next begins is
+        // not taken as cut by it.
+        int highest = -1;
+        int ons = 0;
+        for (std::size_t j = i; j < end; ++j) {
+            const MidiNoteEvent &e = events[j];
+            if (!e.on) {
+                if (sounding && sounding->key == e.key)
+                    close(tick);
+            } else {
+                ++ons;
+                highest = std::max(highest, int(e.key));
+            }
+        }
+        if (ons > 0) {
+            melody.chordNotes += ons - 1;
+            if (sounding) {
+                ++melody.cutNotes;
+                close(tick);
+            }
+            sounding = MelodyNote{tick, tick, highest};
+        }
+        i = end;
+    }
+    if (sounding)
+        close(std::max(endTick, sounding->on));
+}
+
+} // namespace
+
+Melody extractMelody(const MidiFile &file, std::optional<int> track, std::optional<int> channel)
+{
+    Melody melody;
+    const int trackCount = int(file.tracks.size());
+    if (track && (*track < 0 || *track >= trackCount)) {
+        melody.error = QStringLiteral("トラック %1 はありません (このファイルのトラックは 1 から %2 までです)。")
+                           .arg(*track + 1)
+                           .arg(trackCount);
+        return melody;
+    }
+    if (!track && !channel) {
+        // The part with the most notes: one channel of one track.
+        qint64 best = 0;
+        for (int t = 0; t < trackCount; ++t) {
+            std::array<qint64, 16> counts{};
+            for (const MidiNoteEvent &e : file.tracks[std::size_t(t)].notes)
+                counts[e.channel] += e.on ? 1 : 0;
+            for (int c = 0; c < 16; ++c) {
+                if (c != DrumChannel && counts[std::size_t(c)] > best) {
+                    best = counts[std::size_t(c)];
+                    track = t;
+                    channel = c;
+                }
+            }
+        }
+        if (!track) {
+            melody.error = QStringLiteral("旋律にできる音がありません (チャンネル 10 のドラムは除きます。"
+                                          "ドラムを読み込むには --channel 10 を指定してください)。");
+            return melody;
+        }
+    }
+    melody.track = track.value_or(-1);
+    melody.channel = channel.value_or(-1);
+
+    std::vector<MidiNoteEvent> events;
+    std::int64_t endTick = 0;
+    for (int t = 0; t < trackCount; ++t) {
+        if (track && t != *track)
+            continue;
+        const MidiTrack &tr = file.tracks[std::size_t(t)];
+        endTick = std::max(endTick, tr.endTick);
+        for (const MidiNoteEvent &e : tr.notes) {
+            if (inPart(e, channel)) {
+                events.push_back(e);
+                melody.sourceNotes += e.on ? 1 : 0;
+            }
+        }
+    }
+    if (melody.sourceNotes == 0) {
+        melody.error = track ? QStringLiteral("トラック %1 には旋律にできる音がありません。").arg(*track + 1)
+                             : QStringLiteral("チャンネル %1 には音がありません。").arg(*channel + 1);
+        return melody;
+    }
+    // Each track is in tick order already; the parts of several are merged.
+    if (!track)
+        std::stable_sort(events.begin(), events.end(),
+                         [](const MidiNoteEvent &a, const MidiNoteEvent &b) { return a.tick < b.tick; });
+    makeMonophonic(events, endTick, melody);
+    if (melody.notes.empty())
+        melody.error = QStringLiteral("長さのある音がありません。");
+    return melody;
+}
+
+PitchFit fitPitches(std::vector<MelodyNote> &notes, std::optional<int> transpose)
+{
+    const auto countInRange = [&](int shift) {
+        qint64 n = 0;
+        for (const MelodyNote &m : notes)
+            n += (m.key + shift >= LowestKey && m.key + shift <= HighestKey) ? 1 : 0;
+        return n;
+    };
+    PitchFit fit;
+    if (transpose) {
+        fit.shift = *transpose;
+        fit.inRange = countInRange(fit.shift);
+    } else {
+        // Keys 0 to 127 reach the range within five octaves either way;
+        // nearer shifts come first, upward before downward.
+        fit.inRange = -1;
+        for (int octaves : {0, 1, -1, 2, -2, 3, -3, 4, -4, 5, -5}) {
+            const qint64 n = countInRange(12 * octaves);
+            if (n > fit.inRange) {
+                fit.inRange = n;
+                fit.shift = 12 * octaves;
+            }
+        }
+    }
+    for (MelodyNote &m : notes) {
+        int key = m.key + fit.shift;
+        if (key < LowestKey || key > HighestKey) {
+            ++fit.folded;
+            while (key < LowestKey)
+                key += 12;
+            while (key > HighestKey)
+                key -= 12;
+        }
+        m.key = key;
+    }
+    return fit;
+}
+
+} // namespace importer
