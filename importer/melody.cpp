@@ -30,18 +30,27 @@ void makeMonophonic(const std::vector<MidiNoteEvent> &events, std::int64_t endTi
         std::size_t end = i;
         while (end < events.size() && events[end].tick == tick)
             ++end;
-        // Note-offs first, so that a note ending where the next begins is
-        // not taken as cut by it.
-        int highest = -1;
-        int ons = 0;
+        // A note ending where the next begins is not cut by it: note-offs
+        // of notes started earlier go first, then the note-ons, then a
+        // note-off that follows the note-on it ends (a note of no length).
+        std::vector<bool> used(end - i, false);
         for (std::size_t j = i; j < end; ++j) {
             const MidiNoteEvent &e = events[j];
-            if (!e.on) {
-                if (sounding && sounding->key == e.key)
-                    close(tick);
-            } else {
+            if (!e.on && sounding && sounding->key == e.key && sounding->on < tick) {
+                close(tick);
+                used[j - i] = true;
+            }
+        }
+        int highest = -1;
+        int ons = 0;
+        std::size_t highestAt = end;
+        for (std::size_t j = i; j < end; ++j) {
+            if (events[j].on) {
                 ++ons;
-                highest = std::max(highest, int(e.key));
+                if (int(events[j].key) > highest) {
+                    highest = events[j].key;
+                    highestAt = j;
+                }
             }
         }
         if (ons > 0) {
@@ -51,6 +60,10 @@ void makeMonophonic(const std::vector<MidiNoteEvent> &events, std::int64_t endTi
                 close(tick);
             }
             sounding = MelodyNote{tick, tick, highest};
+            for (std::size_t j = highestAt + 1; j < end && sounding; ++j) {
+                if (!events[j].on && !used[j - i] && events[j].key == highest)
+                    close(tick);
+            }
         }
         i = end;
     }

@@ -29,8 +29,10 @@ QString cleanText(const QString &text, bool utf8, QStringList &replaced)
             continue;
         }
         if (!utf8 && !c.isSurrogate() && !Cp932::encode(QString(c)).ok()) {
-            if (!replaced.contains(QString(c)))
-                replaced << QString(c);
+            // Named by its code: the report stands in the song, which CP932 must hold.
+            const QString code = QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+            if (!replaced.contains(code))
+                replaced << code;
             out += u'_';
             continue;
         }
@@ -191,7 +193,7 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
     if (melody.emptyNotes > 0)
         lines << QStringLiteral("長さのない %1 音を除きました。").arg(melody.emptyNotes);
     if (pitch.shift != 0)
-        lines << QStringLiteral("音域: %1 半音%2 移調しました%3。")
+        lines << QStringLiteral("音域: %1 半音%2移調しました%3。")
                      .arg(qAbs(pitch.shift))
                      .arg(pitch.shift > 0 ? QStringLiteral("上へ") : QStringLiteral("下へ"))
                      .arg(options.transpose ? QString() : QStringLiteral(" (オクターブ 1～4 に入る音が最も多くなるよう)"));
@@ -217,8 +219,8 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
                  .arg(ms(fit.errorMax));
     lines << QStringLiteral("書き出した音: %1 音。").arg(fit.notes);
     if (!replaced.isEmpty())
-        lines << QStringLiteral("CP932 にない文字 %1 を「_」にしました (--utf8 ならそのまま書けます)。")
-                     .arg(QStringLiteral("「") + replaced.join(QStringLiteral("」「")) + QStringLiteral("」"));
+        lines << QStringLiteral("CP932 にない文字 (%1) を「_」にしました (--utf8 ならそのまま書けます)。")
+                     .arg(replaced.join(QStringLiteral(", ")));
 
     QString comments;
     for (const QString &l : lines) {

@@ -6,30 +6,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
-// A header of the given format, track count and division, then the chunks.
-QByteArray file(int format, int division, const std::vector<QByteArray> &tracks)
-{
-    QByteArray f = "MThd";
-    testmidi::appendBe(f, 6, 4);
-    testmidi::appendBe(f, std::uint32_t(format), 2);
-    testmidi::appendBe(f, std::uint32_t(tracks.size()), 2);
-    testmidi::appendBe(f, std::uint32_t(division), 2);
-    for (const QByteArray &t : tracks) {
-        f += "MTrk";
-        testmidi::appendBe(f, std::uint32_t(t.size()), 4);
-        f += t;
-    }
-    return f;
-}
-
-} // namespace
+using testmidi::file;
+using testmidi::hex;
 
 TEST(MidiTiming, SongLengthAtDefaultTempo)
 {
@@ -102,33 +80,65 @@ TEST(MidiTiming, EventsAfterEndOfTrackAreNotPlayed)
     EXPECT_EQ(t.totalTicks, 480);
 }
 
-TEST(MidiTiming, RefusesWhatIsNotAPlayableMidiFile)
+TEST(MidiTiming, RefusesWhatIsNotAPlayableMidiFileNamingWhere)
 {
     const struct {
         const char *what;
         QByteArray bytes;
         const char *says;
+        qint64 offset;
     } cases[] = {
-        {"text", "C-TITLE:song\r\n", "MIDI ファイルではありません"},
-        {"empty", QByteArray(), "MIDI ファイルではありません"},
-        {"header cut short", hex("4D 54 68 64 00 00 00 06 00 00 00 01"), "MIDI ファイルではありません"},
-        {"header length past end", hex("4D 54 68 64 00 00 00 FF 00 00 00 01 01 E0"), "壊れています"},
-        {"SMPTE division", file(0, 0xE728, {hex("00 FF 2F 00")}), "SMPTE"},
-        {"division 0", file(0, 0, {hex("00 FF 2F 00")}), "壊れています"},
-        {"no track", file(0, 480, {}), "トラックがありません"},
-        {"track longer than file", file(0, 480, {hex("00 FF 2F 00")}).chopped(2), "途中で終わっています"},
-        {"five-byte delta", file(0, 480, {hex("81 81 81 81 01 90 3C 7F")}), "時間の値"},
-        {"data byte without status", file(0, 480, {hex("00 3C 7F")}), "ステータスのないイベント"},
-        {"running status after meta", file(0, 480, {hex("00 FF 01 00 00 3C 7F")}), "ステータスのないイベント"},
-        {"note cut short", file(0, 480, {hex("00 90 3C")}), "途中で終わっています"},
-        {"meta longer than track", file(0, 480, {hex("00 FF 01 10 41")}), "途中で終わっています"},
-        {"system common event", file(0, 480, {hex("00 F2 00 00")}), "置けないイベント"},
+        {"text", "C-TITLE:song\r\n", "MIDI ファイルではありません", 0},
+        {"empty", QByteArray(), "MIDI ファイルではありません", 0},
+        {"header cut short", hex("4D 54 68 64 00 00 00 06 00 00 00 01"), "MIDI ファイルではありません", 0},
+        {"header length past end", hex("4D 54 68 64 00 00 00 FF 00 00 00 01 01 E0"), "壊れています", 4},
+        {"SMPTE division", file(0, 0xE728, {hex("00 FF 2F 00")}), "SMPTE", 12},
+        {"division 0", file(0, 0, {hex("00 FF 2F 00")}), "壊れています", 12},
+        {"no track", file(0, 480, {}), "トラックがありません", 14},
+        {"track longer than file", file(0, 480, {hex("00 FF 2F 00")}).chopped(2), "途中で終わっています", 18},
+        {"five-byte delta", file(0, 480, {hex("81 81 81 81 01 90 3C 7F")}), "時間の値", 22},
+        {"data byte without status", file(0, 480, {hex("00 3C 7F")}), "ステータスのないイベント", 22},
+        {"running status after meta", file(0, 480, {hex("00 FF 01 00 00 3C 7F")}), "ステータスのないイベント", 26},
+        {"note cut short", file(0, 480, {hex("00 90 3C")}), "途中で終わっています", 25},
+        {"meta longer than track", file(0, 480, {hex("00 FF 01 10 41")}), "途中で終わっています", 27},
+        {"system common event", file(0, 480, {hex("00 F2 00 00")}), "置けないイベント", 22},
+        {"data byte above 127", file(0, 480, {hex("00 90 3C 7F  10 80 BC 00")}), "127", 26},
     };
     for (const auto &c : cases) {
         const MidiTiming t = readMidiTiming(c.bytes);
         EXPECT_FALSE(t.ok()) << c.what;
         EXPECT_TRUE(t.error.contains(QString::fromUtf8(c.says))) << c.what << ": " << t.error.toStdString();
+        const MidiFile f = readMidi(c.bytes, MidiRead::Notes);
+        EXPECT_EQ(f.errorOffset, c.offset) << c.what;
+        if (c.offset > 0 && f.error.contains(QStringLiteral("壊れています"))) {
+            EXPECT_TRUE(f.error.contains(QStringLiteral("オフセット %1:").arg(c.offset))) << f.error.toStdString();
+        }
     }
+}
+
+TEST(MidiReader, NotesNamesAndTemposOfEveryTrack)
+{
+    // Running status, a note-on of velocity 0 as a note-off, a name, a tempo
+    // change, and a second track on another channel.
+    testmidi::Track first;
+    first.name("Lead").tempo(0, 400000).note(0, 240, 60, 0, true).note(240, 240, 62, 0, true).tempo(480, 300000);
+    testmidi::Track second;
+    second.note(120, 120, 40, 3);
+    const MidiFile f = readMidi(file(1, 480, {first.bytes(true), second.bytes()}), MidiRead::Notes);
+    ASSERT_TRUE(f.ok()) << f.error.toStdString();
+    ASSERT_EQ(f.tracks.size(), 2u);
+    EXPECT_EQ(f.tracks[0].name, QByteArray("Lead"));
+    EXPECT_TRUE(f.tracks[1].name.isNull());
+    QStringList seen;
+    for (const MidiTrack &t : f.tracks)
+        for (const MidiNoteEvent &e : t.notes)
+            seen << QStringLiteral("%1:%2:%3:%4").arg(e.tick).arg(e.channel).arg(e.key).arg(e.on ? "on" : "off");
+    EXPECT_EQ(seen, QStringList({"0:0:60:on", "240:0:60:off", "240:0:62:on", "480:0:62:off", "120:3:40:on",
+                                 "240:3:40:off"}));
+    ASSERT_EQ(f.tempos.size(), 2u);
+    EXPECT_EQ(f.tempos[1].tick, 480);
+    EXPECT_EQ(f.tempos[1].microsecondsPerQuarter, 300000);
+    EXPECT_TRUE(readMidi(file(1, 480, {first.bytes(true)})).tracks[0].notes.empty()) << "timing only";
 }
 
 TEST(MidiFileRead, NamesTheFileThatCannotBePlayed)

@@ -1,12 +1,14 @@
 #pragma once
-// Test songs as Standard MIDI File bytes (format 0, 480 ticks per quarter
-// note), written byte by byte so that the player's tests do not depend on the
-// program's own MIDI writer. At the default tempo 960 ticks last a second.
+// Test songs as Standard MIDI File bytes, written byte by byte so that the
+// tests do not depend on the program's own MIDI writer: song() for a format-0
+// melody at 480 ticks per quarter note (960 ticks a second at the default
+// tempo), Track and file() for files of any shape.
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -62,6 +64,83 @@ inline QByteArray song(const std::vector<Note> &notes, int program = 0,
     appendBe(file, std::uint32_t(track.size()), 4);
     return file + track;
 }
+
+inline QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+// A header of the given format, track count and division, then the tracks.
+inline QByteArray file(int format, int division, const std::vector<QByteArray> &tracks)
+{
+    QByteArray f = "MThd";
+    appendBe(f, 6, 4);
+    appendBe(f, std::uint32_t(format), 2);
+    appendBe(f, std::uint32_t(tracks.size()), 2);
+    appendBe(f, std::uint32_t(division), 2);
+    for (const QByteArray &t : tracks) {
+        f += "MTrk";
+        appendBe(f, std::uint32_t(t.size()), 4);
+        f += t;
+    }
+    return f;
+}
+
+// A track's events at absolute ticks; events at one tick keep the order in
+// which they were added. bytes() writes them with their deltas and an end of
+// track, with or without running status.
+class Track {
+public:
+    Track &name(const QByteArray &text, std::uint32_t tick = 0)
+    {
+        QByteArray e = hex("FF 03");
+        appendVarLen(e, std::uint32_t(text.size()));
+        return event(tick, e + text);
+    }
+    Track &tempo(std::uint32_t tick, std::uint32_t microsecondsPerQuarter)
+    {
+        QByteArray e = hex("FF 51 03");
+        appendBe(e, microsecondsPerQuarter, 3);
+        return event(tick, e);
+    }
+    // A note-on and, `length` ticks later, a note-off (as a note-on of
+    // velocity 0 when `offAsOn`). Channel 0 to 15.
+    Track &note(std::uint32_t tick, std::uint32_t length, int key, int channel = 0, bool offAsOn = false)
+    {
+        const auto bytes = [](int a, int b, int c) { return QByteArray(1, char(a)) + char(b) + char(c); };
+        event(tick, bytes(0x90 | channel, key, 100));
+        return event(tick + length, bytes((offAsOn ? 0x90 : 0x80) | channel, key, offAsOn ? 0 : 64));
+    }
+    Track &event(std::uint32_t tick, const QByteArray &bytes)
+    {
+        m_events.push_back({tick, bytes});
+        return *this;
+    }
+
+    QByteArray bytes(bool runningStatus = false) const
+    {
+        std::vector<Event> events = m_events;
+        std::stable_sort(events.begin(), events.end(), [](const Event &a, const Event &b) { return a.tick < b.tick; });
+        QByteArray out;
+        std::uint32_t at = 0;
+        char status = 0;
+        for (const Event &e : events) {
+            appendVarLen(out, e.tick - at);
+            at = e.tick;
+            const bool channelMessage = (static_cast<unsigned char>(e.bytes[0]) & 0xF0) != 0xF0;
+            out += (runningStatus && channelMessage && e.bytes[0] == status) ? e.bytes.mid(1) : e.bytes;
+            status = channelMessage ? e.bytes[0] : char(0);
+        }
+        return out + hex("00 FF 2F 00");
+    }
+
+private:
+    struct Event {
+        std::uint32_t tick;
+        QByteArray bytes;
+    };
+    std::vector<Event> m_events;
+};
 
 inline bool write(const QString &path, const QByteArray &bytes)
 {

@@ -1,0 +1,209 @@
+// Hand-made MIDI files through the importer: which melody it takes, how it
+// makes one line of overlapping notes, range, tempo, and what it reports.
+
+#include "import_support.h"
+
+#include "tests/support/test_midi.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testmidi::Track;
+using testmidi::file;
+using testmidi::hex;
+using importer::ImportOptions;
+
+// The song's tempo and note lines, "|"-joined: what it plays.
+QString body(const QString &hmml)
+{
+    QStringList lines;
+    for (const QString &l : hmml.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        if (!l.startsWith(u'\'') && !l.startsWith(QLatin1String("C-TITLE:")))
+            lines << l;
+    return lines.join(u'|');
+}
+
+QString titleOf(const QString &hmml)
+{
+    for (const QString &l : hmml.split(QStringLiteral("\r\n")))
+        if (l.startsWith(QLatin1String("C-TITLE:")))
+            return l.mid(8);
+    return {};
+}
+
+ImportOptions track(int n)
+{
+    ImportOptions o;
+    o.track = n;
+    return o;
+}
+
+ImportOptions channel(int n)
+{
+    ImportOptions o;
+    o.channel = n;
+    return o;
+}
+
+ImportOptions transpose(int n)
+{
+    ImportOptions o;
+    o.transpose = n;
+    return o;
+}
+
+// Quarter notes of 480 ticks at the default tempo, one after another.
+Track quarters(std::initializer_list<int> keys, int ch = 0, std::uint32_t from = 0)
+{
+    Track t;
+    std::uint32_t at = from;
+    for (int k : keys) {
+        t.note(at, 480, k, ch);
+        at += 480;
+    }
+    return t;
+}
+
+TEST(Import, TakesTheMelodyAndTellsWhatChanged)
+{
+    Track chords; // C-E-G together, then E cut by a later D, then a note of no length
+    chords.note(0, 480, 60).note(0, 480, 64).note(0, 480, 67).note(480, 480, 64).note(720, 240, 62).note(960, 0, 65);
+    Track drums = quarters({36, 38, 36, 38, 36, 38}, 9);
+    Track drumsAndMelody = quarters({36, 38, 36, 38, 36, 38}, 9);
+    drumsAndMelody.note(0, 480, 60).note(480, 480, 62);
+    Track low = quarters({24, 26, 28, 100});
+    Track lead = quarters({72, 74, 76, 77, 79});
+    lead.name("Lead");
+    Track bass = quarters({36, 38, 40}, 1);
+    bass.name("Bass");
+    Track conductor;
+    conductor.name("My Song").tempo(0, 250000);
+    Track tempoTrack = quarters({60, 62, 64, 65});
+    tempoTrack.tempo(960, 1000000);
+
+    const struct {
+        const char *what;
+        QByteArray midi;
+        ImportOptions options;
+        const char *plays;
+        QStringList reports; // texts the report holds
+        const char *title;
+    } cases[] = {
+        {"running status, note-ons of velocity 0 as offs",
+         file(0, 480, {Track().note(0, 480, 60, 0, true).note(480, 480, 64, 0, true).note(960, 480, 67, 0, true).bytes(true)}),
+         {}, "C-TEMPO:120|1 C 2|1 E 2|1 G 2", {"チャンネル 1 の 3 音", "合計 0.0 ms"}, "song"},
+        {"the highest of a chord, a note cut by the next, one of no length",
+         file(0, 480, {chords.bytes()}), {}, "C-TEMPO:240|2 G 2|1 E 2|1 D 2",
+         {"2 音を除きました", "1 音を短くしました", "長さのない 1 音"}, "song"},
+        {"drums on channel 10 are left out",
+         file(0, 480, {drumsAndMelody.bytes()}), {}, "C-TEMPO:120|1 C 2|1 D 2",
+         {"チャンネル 1 の 2 音"}, "song"},
+        {"drums when asked for", file(0, 480, {drums.bytes()}), channel(10),
+         "C-TEMPO:120|1 C 1|1 D 1|1 C 1|1 D 1|1 C 1|1 D 1", {"チャンネル 10", "12 半音上へ"}, "song"},
+        {"the octave shift that brings most notes in, the rest folded", file(0, 480, {low.bytes()}), {},
+         "C-TEMPO:120|1 C 1|1 D 1|1 E 1|1 E 4", {"24 半音上へ", "外れる 1 音"}, "song"},
+        {"a transposition asked for", file(0, 480, {quarters({60, 62}).bytes()}), transpose(-12),
+         "C-TEMPO:120|1 C 1|1 D 1", {"12 半音下へ移調しました。"}, "song"},
+        {"format 1: the track with the most notes, the title from the first track",
+         file(1, 480, {conductor.bytes(), bass.bytes(), lead.bytes()}), {}, "C-TEMPO:240|1 C 3|1 D 3|1 E 3|1 F 3|1 G 3",
+         {"トラック 3「Lead」のチャンネル 1 の 5 音", "トラック 3 個"}, "My Song"},
+        {"format 1: another track asked for", file(1, 480, {conductor.bytes(), bass.bytes(), lead.bytes()}), track(2),
+         "C-TEMPO:240|1 C 1|1 D 1|1 E 1", {"トラック 2「Bass」"}, "My Song"},
+        {"a tempo change is a tempo line", file(0, 480, {tempoTrack.bytes()}), {},
+         "C-TEMPO:120|1 C 2|1 D 2|C-TEMPO:60|1 E 2|1 F 2", {"ファイルのテンポ 2"}, "song"},
+    };
+    for (const auto &c : cases) {
+        const importer::ImportResult r = importer::importMidi(c.midi, QStringLiteral("/music/song.mid"), c.options);
+        ASSERT_TRUE(r.ok()) << c.what << ": " << r.error.toStdString();
+        EXPECT_EQ(body(r.hmml).toStdString(), c.plays) << c.what << "\n" << r.report.toStdString();
+        for (const QString &text : c.reports)
+            EXPECT_TRUE(r.report.contains(text)) << c.what << ": no \"" << text.toStdString() << "\" in\n"
+                                                 << r.report.toStdString();
+        EXPECT_EQ(titleOf(r.hmml), QString::fromUtf8(c.title)) << c.what;
+        // The report stands at the top of the song as comments, and the song compiles.
+        EXPECT_TRUE(r.hmml.startsWith(QStringLiteral("' ") + r.report.section(u'\n', 0, 0))) << c.what;
+        EXPECT_FALSE(midiOfHmml(r.hmml).isEmpty()) << c.what;
+    }
+}
+
+TEST(Import, RefusesWhatItCannotUse)
+{
+    const QByteArray melody = file(1, 480, {quarters({60}).bytes(), quarters({62}, 1).bytes()});
+    const struct {
+        const char *what;
+        QByteArray midi;
+        ImportOptions options;
+        const char *says;
+    } cases[] = {
+        {"format 2", file(2, 480, {quarters({60}).bytes()}), {}, "フォーマット 2"},
+        {"SMPTE division", file(0, 0xE728, {quarters({60}).bytes()}), {}, "SMPTE"},
+        {"cut short", file(0, 480, {quarters({60, 62}).bytes()}).chopped(5), {}, "オフセット 18"},
+        {"malformed event", file(0, 480, {hex("00 90 3C 7F 00 F4")}), {}, "オフセット 26"},
+        {"no notes", file(0, 480, {hex("00 FF 01 01 41")}), {}, "旋律にできる音がありません"},
+        {"only drums", file(0, 480, {quarters({36, 38}, 9).bytes()}), {}, "--channel 10"},
+        {"a track that is not there", melody, track(3), "トラック 3 はありません"},
+        {"a track without notes", file(1, 480, {Track().name("x").bytes(), quarters({60}).bytes()}), track(1),
+         "トラック 1 には旋律にできる音がありません"},
+        {"a channel without notes", melody, channel(3), "チャンネル 3 には音がありません"},
+        {"only notes of no length", file(0, 480, {Track().note(0, 0, 60).note(10, 0, 62).bytes()}), {},
+         "長さのある音がありません"},
+        {"not MIDI", "C-TEMPO:120\r\n", {}, "MIDI ファイルではありません"},
+    };
+    for (const auto &c : cases) {
+        const importer::ImportResult r = importer::importMidi(c.midi, QStringLiteral("x.mid"), c.options);
+        EXPECT_FALSE(r.ok()) << c.what;
+        EXPECT_TRUE(r.error.contains(QString::fromUtf8(c.says))) << c.what << ": " << r.error.toStdString();
+        EXPECT_TRUE(r.hmml.isEmpty()) << c.what;
+    }
+}
+
+TEST(Import, NamesGetOnlyWhatTheSongCanHold)
+{
+    // An apostrophe would start a comment; "é" is not in CP932, "♪" is.
+    Track t = quarters({60});
+    t.name("Caf\xC3\xA9 'Bar' \xE2\x99\xAA");
+    const QByteArray midi = file(0, 480, {t.bytes()});
+    importer::ImportResult r = importer::importMidi(midi, QStringLiteral("x.mid"), {});
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(titleOf(r.hmml), QStringLiteral("Caf_ ’Bar’ ♪"));
+    EXPECT_TRUE(r.report.contains(QStringLiteral("(U+00E9) を「_」"))) << r.report.toStdString();
+    QString error;
+    EXPECT_FALSE(importer::encodeHmml(r.hmml, false, error).isEmpty()) << error.toStdString();
+
+    ImportOptions utf8;
+    utf8.utf8 = true;
+    r = importer::importMidi(midi, QStringLiteral("x.mid"), utf8);
+    EXPECT_EQ(titleOf(r.hmml), QStringLiteral("Café ’Bar’ ♪"));
+    const QByteArray bytes = importer::encodeHmml(r.hmml, true, error);
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(QString::fromUtf8(bytes.mid(3)), r.hmml);
+}
+
+TEST(Import, LongNotesAndTheUnitAskedFor)
+{
+    // A note of 20 quarters among quarters: written whole, by repeated notes
+    // or a tempo of its own, and the next note still starts on time.
+    const QByteArray midi = file(0, 480, {Track().note(0, 480, 60).note(480, 9600, 62).note(10080, 480, 64).bytes()});
+    for (const std::optional<int> unit : {std::optional<int>(), std::optional<int>(480), std::optional<int>(120)}) {
+        ImportOptions o;
+        o.unit = unit;
+        const importer::ImportResult r = importer::importMidi(midi, QStringLiteral("x.mid"), o);
+        ASSERT_TRUE(r.ok());
+        const std::vector<Onset> got = onsets(midiOfHmml(r.hmml));
+        ASSERT_GE(got.size(), 3u) << r.hmml.toStdString();
+        EXPECT_EQ(got.front().tick, 0);
+        EXPECT_EQ(got.back().key, 64);
+        EXPECT_NEAR(double(got.back().tick), 10080.0, 2.0) << r.report.toStdString();
+        if (got.size() > 3) {
+            EXPECT_TRUE(r.report.contains(QStringLiteral("同じ高さの音の繰り返し"))) << r.report.toStdString();
+        }
+        if (unit) {
+            EXPECT_TRUE(r.report.contains(QStringLiteral("ファイルの %1 ティック").arg(*unit))) << r.report.toStdString();
+        }
+    }
+}
+
+} // namespace
