@@ -52,10 +52,16 @@ namespace {
 constexpr double ExactTicks = 1.000001; // a start this close to the file's counts as exact (times carry rounding noise)
 constexpr int Lookahead = 8;       // spans a candidate tempo is tried on
 constexpr int CandidatesPerLength = 6; // tempos tried for one length of one span
+constexpr qint64 MinFittedTicks = 20; // shortest span a tempo is fitted to
 constexpr int MaxOneSpanTempos = 4; // one-span tempos in a row that may lead to a longer one
 // What a tempo line, a split note and a dropped note count for when units
 // are compared, in ticks of error (about milliseconds).
 constexpr double TempoLineCost = 10;
+// Errors of a note's start up to this many ticks (about 10 ms) count for
+// nothing there: not worth a tempo line.
+constexpr double InaudibleTicks = 10;
+constexpr qint64 BaseNeighbours = 3;     // writable tempos tried either side of a section's own
+constexpr std::size_t BaseTrialSpans = 64; // spans they are tried on
 constexpr double SplitCost = 100;
 constexpr double DropCost = 300;
 // Units are chosen on a sample of this many spans at most.
@@ -122,6 +128,7 @@ struct Placed {
     double startError = -1; // the note's start error; -1 when no note was written
     bool split = false;
     bool dropped = false;
+    double droppedTicks = 0; // how long the dropped note was
     Pieces note, rest;
     double entryError = 0; // where the span started minus where the file has it
     // Nothing dropped or split, and the next note starts as the file has it,
@@ -131,6 +138,13 @@ struct Placed {
         return std::abs(endError) <= std::max(ExactTicks, std::abs(entryError)) && !split && !dropped;
     }
 };
+
+// A dropped note counts for as long as it lasted, up to DropCost: a
+// player's grace note of a few milliseconds is no loss.
+double dropCost(const Placed &r)
+{
+    return r.dropped ? std::min(DropCost, r.droppedTicks) : 0.0;
+}
 
 Placed place(const Slot &s, qint64 p, const Unit &u)
 {
@@ -142,6 +156,7 @@ Placed place(const Slot &s, qint64 p, const Unit &u)
     if (s.key >= 0) {
         if (total == 0) {
             r.dropped = true;
+            r.droppedTicks = s.noteEnd - s.start;
         } else {
             const qint64 noteUnits = std::clamp<qint64>(std::llround((s.noteEnd - s.start) / u.ticks), 1, total);
             restUnits = total - noteUnits;
@@ -172,7 +187,7 @@ public:
         std::size_t section = 0;
         while (section + 1 < m_sections.size() && m_sections[section + 1].firstSlot <= from)
             ++section;
-        Unit current;
+        Unit current, base;
         int backoff = 0;
         for (std::size_t i = from; i < to; ++i) {
             const bool sectionStart = i == from || (section + 1 < m_sections.size()
@@ -182,7 +197,7 @@ public:
             const std::size_t sectionEnd =
                 std::min(to, section + 1 < m_sections.size() ? m_sections[section + 1].firstSlot : to);
             if (sectionStart) {
-                const Unit base(tempo::nearest(960.0 / (m_unit * m_sections[section].ticksPerSourceTick)));
+                base = baseUnit(i, sectionEnd, p, m_sections[section]);
                 current = m_adjust ? choose(i, sectionEnd, p, base, base) : base;
                 emitTempo(current);
                 ++fit.sectionTempos;
@@ -194,7 +209,6 @@ public:
                     if (backoff > 0) {
                         --backoff;
                     } else {
-                        const Unit base(tempo::nearest(960.0 / (m_unit * m_sections[section].ticksPerSourceTick)));
                         const Unit next = choose(i, sectionEnd, p, current, base);
                         if (next.k != current.k) {
                             current = next;
@@ -213,6 +227,35 @@ public:
     }
 
 private:
+    // The section's tempo for the unit: of the writable tempos nearest to
+    // it, the one whose lengths, rounded down note by note as MIDI_Exp
+    // does, drift least from the file's times.
+    Unit baseUnit(std::size_t i, std::size_t sectionEnd, qint64 p, const Section &section) const
+    {
+        const qint64 nearest = tempo::nearest(960.0 / (m_unit * section.ticksPerSourceTick));
+        const std::size_t last = std::min(sectionEnd, i + BaseTrialSpans);
+        Unit best(nearest);
+        double bestError = -1;
+        for (qint64 k = nearest - BaseNeighbours; k <= nearest + BaseNeighbours; ++k) {
+            if (k < tempo::MinK || k > tempo::MaxK || tempo::forHundredths(k) == 0)
+                continue;
+            const Unit u(k);
+            double error = 0;
+            qint64 at = p;
+            for (std::size_t j = i; j < last; ++j) {
+                const Placed r = place(m_spans[j], at, u);
+                error += std::max(0.0, r.startError) + (r.split ? SplitCost : 0.0) + dropCost(r);
+                at = r.end;
+            }
+            // The nearest wins a tie; it comes first only when it is the smallest.
+            if (bestError < 0 || error < bestError || (error == bestError && k == nearest)) {
+                best = u;
+                bestError = error;
+            }
+        }
+        return best;
+    }
+
     // The tempo for span `i` on: `keep` unless another keeps more spans exact.
     Unit choose(std::size_t i, std::size_t sectionEnd, qint64 p, const Unit &keep, const Unit &base) const
     {
@@ -276,8 +319,9 @@ private:
         // Tempos at which this slot, or its note, takes a whole number of units.
         const Slot &s = m_spans[i];
         for (const double d : {s.end - double(p), s.key >= 0 ? s.noteEnd - s.start : 0.0}) {
+            // A sliver of silence (a player's gap between notes) names no unit.
             const qint64 ticks = std::llround(d);
-            if (ticks < 1)
+            if (ticks < MinFittedTicks)
                 continue;
             for (int l = 1; l <= 16 && bestRun < wanted; ++l) {
                 // floor(960 / V * l) == ticks for V in (960 l / (ticks + 1), 960 l / ticks].
@@ -304,13 +348,16 @@ private:
 
     void record(const Slot &s, const Placed &r, Fit &fit)
     {
-        if (r.dropped)
+        if (r.dropped) {
             ++fit.droppedNotes;
+            fit.errorCost += dropCost(r);
+        }
         if (r.split)
             ++fit.splitNotes;
         if (r.startError >= 0) {
             ++fit.notes;
             fit.errorSum += r.startError;
+            fit.errorCost += std::max(0.0, r.startError - InaudibleTicks);
             fit.errorMax = std::max(fit.errorMax, r.startError);
         }
         if (!m_out)
@@ -337,8 +384,7 @@ private:
 
 double cost(const Fit &f)
 {
-    return f.errorSum + TempoLineCost * double(f.addedTempos) + SplitCost * double(f.splitNotes)
-           + DropCost * double(f.droppedNotes);
+    return f.errorCost + TempoLineCost * double(f.addedTempos) + SplitCost * double(f.splitNotes);
 }
 
 // Fits a sample of the song: all of it when short, else chunks spread over it.

@@ -64,6 +64,7 @@ struct Fit {
     qint64 notes = 0;         // notes written (a split note once)
     double errorSum = 0;      // ticks between each written note's start and the file's
     double errorMax = 0;
+    double errorCost = 0; // the part of errorSum that units are compared on
 };
 
 // `unit`: the base unit in ticks of the file, or chosen (the one with the
