@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace testsupport {
 
 struct MidiCsvSummary {
@@ -60,6 +64,71 @@ inline MidiCsvSummary readWithMidicsv(const QString &path)
     if (s.endTick < 0)
         s.error = QStringLiteral("no End_track");
     return s;
+}
+
+} // namespace testsupport
+
+namespace testsupport {
+
+struct NoteStart {
+    int track = 0; // as midicsv numbers them, from 1
+    int channel = 0; // 0 to 15
+    int key = 0;
+    double seconds = 0;
+};
+
+struct MidiCsvNotes {
+    QString error;
+    std::vector<NoteStart> notes; // every note-on of velocity above 0, in time order
+};
+
+// Any MIDI file's note starts in seconds, by its own tempo map, as midicsv reads them.
+inline MidiCsvNotes readNoteStartsWithMidicsv(const QString &path)
+{
+    MidiCsvNotes r;
+    QProcess midicsv;
+    midicsv.start(QStringLiteral("midicsv"), {path});
+    if (!midicsv.waitForFinished(60000) || midicsv.exitStatus() != QProcess::NormalExit || midicsv.exitCode() != 0) {
+        r.error = QStringLiteral("midicsv failed: ") + QString::fromLocal8Bit(midicsv.readAllStandardError());
+        return r;
+    }
+    double division = 0;
+    std::vector<std::pair<qint64, double>> tempos{{0, 500000}}; // tick, microseconds per quarter
+    struct On {
+        int track, channel, key;
+        qint64 tick;
+    };
+    std::vector<On> ons;
+    for (const QString &line : QString::fromLatin1(midicsv.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList f = line.trimmed().split(QStringLiteral(", "));
+        const QString type = f.value(2);
+        if (type == u"Header")
+            division = f.value(5).toDouble();
+        else if (type == u"Tempo")
+            tempos.push_back({f.value(1).toLongLong(), f.value(3).toDouble()});
+        else if (type == u"Note_on_c" && f.value(5).toInt() > 0)
+            ons.push_back({f.value(0).toInt(), f.value(3).toInt(), f.value(4).toInt(), f.value(1).toLongLong()});
+    }
+    if (division <= 0) {
+        r.error = QStringLiteral("no header");
+        return r;
+    }
+    std::stable_sort(tempos.begin(), tempos.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    const auto seconds = [&](qint64 tick) {
+        double s = 0;
+        for (std::size_t i = 0; i < tempos.size(); ++i) {
+            const qint64 from = tempos[i].first;
+            const qint64 to = i + 1 < tempos.size() ? std::min(tick, tempos[i + 1].first) : tick;
+            if (to > from)
+                s += double(to - from) * tempos[i].second / 1e6 / division;
+        }
+        return s;
+    };
+    for (const On &o : ons)
+        r.notes.push_back({o.track, o.channel, o.key, seconds(o.tick)});
+    std::stable_sort(r.notes.begin(), r.notes.end(),
+                     [](const NoteStart &a, const NoteStart &b) { return a.seconds < b.seconds; });
+    return r;
 }
 
 } // namespace testsupport
