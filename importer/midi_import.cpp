@@ -156,6 +156,12 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
     if (options.unit)
         unit = *options.unit;
     const Fit fit = fitTiming(song.spans, song.sections, timing.division, unit);
+    if (fit.tooLong) {
+        result.error = QStringLiteral("曲が長すぎて H-MML にできません (%1 行を超えます)。"
+                                      "休みが極端に長くないか確かめるか、--unit でもっと長い単位を指定してください。")
+                           .arg(MaxLines);
+        return result;
+    }
 
     // What was taken and what changed, for the report and the song's own comments.
     QStringList replaced;

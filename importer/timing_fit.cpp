@@ -222,6 +222,8 @@ public:
             }
             const Placed r = place(m_spans[i], p, current);
             record(m_spans[i], r, fit);
+            if (fit.tooLong)
+                return;
             p = r.end;
         }
     }
@@ -360,7 +362,10 @@ private:
             fit.errorCost += std::max(0.0, r.startError - InaudibleTicks);
             fit.errorMax = std::max(fit.errorMax, r.startError);
         }
-        if (!m_out)
+        fit.lineCount += r.note.lineCount() + r.rest.lineCount();
+        if (fit.lineCount > MaxLines)
+            fit.tooLong = true;
+        if (!m_out || fit.tooLong)
             return;
         const auto emit = [&](Line::Kind kind, int key, const Pieces &pieces) {
             for (qint64 n = 0; n < pieces.sixteens; ++n)
@@ -435,6 +440,10 @@ Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sectio
     fit.unit = bestUnit;
     fit.lines.reserve(spans.size() + spans.size() / 2 + 16);
     Fitter(spans, sections, bestUnit, bestAdjust, &fit.lines).run(0, spans.size(), 0, fit);
+    if (fit.tooLong) {
+        fit.lines.clear();
+        return fit;
+    }
     for (const Line &l : fit.lines) {
         if (l.kind == Line::Kind::Tempo) {
             fit.firstUnitTicks = tempo::unitTicks(tempo::hundredths(l.value));

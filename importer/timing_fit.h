@@ -65,7 +65,13 @@ struct Fit {
     double errorSum = 0;      // ticks between each written note's start and the file's
     double errorMax = 0;
     double errorCost = 0; // the part of errorSum that units are compared on
+    qint64 lineCount = 0; // note and rest lines
+    bool tooLong = false; // more than MaxLines: no lines then
 };
+
+// The most note and rest lines a song gets: silences of hours at a short
+// unit would otherwise take all memory.
+inline constexpr qint64 MaxLines = 16 * 1024 * 1024;
 
 // `unit`: the base unit in ticks of the file, or chosen (the one with the
 // least timing error, counting a tempo line, a split note and a dropped note

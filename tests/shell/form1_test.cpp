@@ -66,6 +66,7 @@ TEST_F(Form1Test, ControlsMenusAndCaptions)
         "ファイル(&F)|ファイル",
         " VTDファイルを開く(&P)|OMPファイルを開く",
         " HMLファイルを開く(&H)|MMLファイルを開く",
+        " MIDIファイルを開く|MIDIファイルを開く",
         " VTDファイルの保存(&S)|VTDファイルの保存",
         " -|仕切り4",
         " エクスポート(&E)|Export",
