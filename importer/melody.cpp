@@ -13,8 +13,15 @@ bool inPart(const MidiNoteEvent &e, std::optional<int> channel)
 }
 
 // One note at a time from the events of the part, in tick order.
-void makeMonophonic(const std::vector<MidiNoteEvent> &events, std::int64_t endTick, Melody &melody)
+void makeMonophonic(const std::vector<MidiNoteEvent> &all, std::optional<int> channel, std::int64_t endTick,
+                    Melody &melody)
 {
+    // The part's events, looked at in place.
+    std::vector<const MidiNoteEvent *> events;
+    events.reserve(all.size());
+    for (const MidiNoteEvent &e : all)
+        if (inPart(e, channel))
+            events.push_back(&e);
     std::optional<MelodyNote> sounding;
     const auto close = [&](std::int64_t tick) {
         sounding->off = tick;
@@ -24,31 +31,32 @@ void makeMonophonic(const std::vector<MidiNoteEvent> &events, std::int64_t endTi
             ++melody.emptyNotes;
         sounding.reset();
     };
+    std::vector<char> used; // note-offs already taken, in the tick's group
     std::size_t i = 0;
     while (i < events.size()) {
-        const std::int64_t tick = events[i].tick;
+        const std::int64_t tick = events[i]->tick;
         std::size_t end = i;
-        while (end < events.size() && events[end].tick == tick)
+        while (end < events.size() && events[end]->tick == tick)
             ++end;
         // A note ending where the next begins is not cut by it: note-offs
         // of notes started earlier go first, then the note-ons, then a
         // note-off that follows the note-on it ends (a note of no length).
-        std::vector<bool> used(end - i, false);
+        used.assign(end - i, 0);
         for (std::size_t j = i; j < end; ++j) {
-            const MidiNoteEvent &e = events[j];
+            const MidiNoteEvent &e = *events[j];
             if (!e.on && sounding && sounding->key == e.key && sounding->on < tick) {
                 close(tick);
-                used[j - i] = true;
+                used[j - i] = 1;
             }
         }
         int highest = -1;
         int ons = 0;
         std::size_t highestAt = end;
         for (std::size_t j = i; j < end; ++j) {
-            if (events[j].on) {
+            if (events[j]->on) {
                 ++ons;
-                if (int(events[j].key) > highest) {
-                    highest = events[j].key;
+                if (int(events[j]->key) > highest) {
+                    highest = events[j]->key;
                     highestAt = j;
                 }
             }
@@ -61,7 +69,7 @@ void makeMonophonic(const std::vector<MidiNoteEvent> &events, std::int64_t endTi
             }
             sounding = MelodyNote{tick, tick, highest};
             for (std::size_t j = highestAt + 1; j < end && sounding; ++j) {
-                if (!events[j].on && !used[j - i] && events[j].key == highest)
+                if (!events[j]->on && !used[j - i] && events[j]->key == highest)
                     close(tick);
             }
         }
@@ -107,6 +115,8 @@ Melody extractMelody(const MidiFile &file, std::optional<int> track, std::option
     melody.track = track.value_or(-1);
     melody.channel = channel.value_or(-1);
 
+    // One track's events are in tick order already; the parts of several
+    // are merged.
     std::vector<MidiNoteEvent> events;
     std::int64_t endTick = 0;
     for (int t = 0; t < trackCount; ++t) {
@@ -114,23 +124,24 @@ Melody extractMelody(const MidiFile &file, std::optional<int> track, std::option
             continue;
         const MidiTrack &tr = file.tracks[std::size_t(t)];
         endTick = std::max(endTick, tr.endTick);
-        for (const MidiNoteEvent &e : tr.notes) {
-            if (inPart(e, channel)) {
-                events.push_back(e);
-                melody.sourceNotes += e.on ? 1 : 0;
-            }
-        }
+        for (const MidiNoteEvent &e : tr.notes)
+            melody.sourceNotes += (e.on && inPart(e, channel)) ? 1 : 0;
+        if (!track)
+            std::copy_if(tr.notes.begin(), tr.notes.end(), std::back_inserter(events),
+                         [&](const MidiNoteEvent &e) { return inPart(e, channel); });
     }
     if (melody.sourceNotes == 0) {
         melody.error = track ? QStringLiteral("トラック %1 には旋律にできる音がありません。").arg(*track + 1)
                              : QStringLiteral("チャンネル %1 には音がありません。").arg(*channel + 1);
         return melody;
     }
-    // Each track is in tick order already; the parts of several are merged.
-    if (!track)
+    if (track) {
+        makeMonophonic(file.tracks[std::size_t(*track)].notes, channel, endTick, melody);
+    } else {
         std::stable_sort(events.begin(), events.end(),
                          [](const MidiNoteEvent &a, const MidiNoteEvent &b) { return a.tick < b.tick; });
-    makeMonophonic(events, endTick, melody);
+        makeMonophonic(events, channel, endTick, melody);
+    }
     if (melody.notes.empty())
         melody.error = QStringLiteral("長さのある音がありません。");
     return melody;

@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <new>
 
 namespace importer {
@@ -101,27 +102,28 @@ Song slotsOf(const std::vector<MelodyNote> &notes, const MidiTiming &timing)
 
 QString hmmlText(const Fit &fit, const QString &title, const QString &comments)
 {
+    // Every length and every pitch written once: a million lines are
+    // put together from these.
+    QString lengths[17];
+    for (int l = 1; l <= 16; ++l)
+        lengths[l] = QString::number(l) + u' ';
+    QString pitches[HighestKey - LowestKey + 1];
+    for (int n = 0; n <= HighestKey - LowestKey; ++n)
+        pitches[n] = QLatin1String(NoteNames[n % 12]) + u' ' + QChar(u'1' + n / 12) + QStringLiteral("\r\n");
+    const QString rest = QStringLiteral("*\r\n");
+
     QString text;
-    text.reserve(qsizetype(fit.lines.size()) * 9 + comments.size() + 64);
+    text.reserve(qsizetype(fit.lines.size()) * 9 + comments.size() + title.size() + 64);
     text += comments;
     if (!title.isEmpty())
         text += QStringLiteral("C-TITLE:") + title + QStringLiteral("\r\n");
     for (const Line &l : fit.lines) {
-        switch (l.kind) {
-        case Line::Kind::Tempo:
-            text += QStringLiteral("C-TEMPO:") + QString::number(l.value);
-            break;
-        case Line::Kind::Note: {
-            const int n = l.key - LowestKey;
-            text += QString::number(l.value) + u' ' + QLatin1String(NoteNames[n % 12]) + u' '
-                    + QChar(u'1' + n / 12);
-            break;
+        if (l.kind == Line::Kind::Tempo) {
+            text += QStringLiteral("C-TEMPO:") + QString::number(l.value) + QStringLiteral("\r\n");
+            continue;
         }
-        case Line::Kind::Rest:
-            text += QString::number(l.value) + QStringLiteral(" *");
-            break;
-        }
-        text += QStringLiteral("\r\n");
+        text += lengths[l.value];
+        text += l.kind == Line::Kind::Note ? pitches[l.key - LowestKey] : rest;
     }
     return text;
 }
@@ -268,6 +270,10 @@ QByteArray encodeHmml(const QString &hmml, bool utf8, QString &error)
 {
     if (utf8)
         return QByteArray("\xEF\xBB\xBF") + hmml.toUtf8();
+    // The notes are ASCII; only names and the report may be more.
+    const bool ascii = std::all_of(hmml.cbegin(), hmml.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return hmml.toLatin1();
     Cp932::EncodeResult encoded = Cp932::encode(hmml);
     error = encoded.error;
     return encoded.ok() ? encoded.bytes : QByteArray();

@@ -210,6 +210,10 @@ MidiFile read(const QByteArray &bytes, MidiRead what)
             return broken(QStringLiteral("チャンクが途中で終わっています"), qint64(pos + 4));
         if (std::equal(data + pos, data + pos + 4, "MTrk")) {
             MidiTrack track;
+            // A note event takes three bytes at least; what is not used of
+            // this is never touched.
+            if (what == MidiRead::Notes)
+                track.notes.reserve(length / 3);
             Failure failure;
             TrackReader reader(Cursor(data + pos + 8, length, qint64(pos + 8)), what, file.tempos);
             if (!reader.read(track, failure))
