@@ -190,9 +190,9 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
                + (trackName.isEmpty() ? QString() : QStringLiteral("「%1」").arg(trackName));
     }
     if (melody.channel >= 0)
-        part += (part.isEmpty() ? QString() : QStringLiteral("の")) + QStringLiteral("チャンネル %1").arg(melody.channel + 1);
+        part += (part.isEmpty() ? QString() : QStringLiteral(" の")) + QStringLiteral("チャンネル %1").arg(melody.channel + 1);
     else
-        part += QStringLiteral("の全チャンネル (10 を除く)");
+        part += QStringLiteral(" の全チャンネル (10 を除く)");
     lines << QStringLiteral("旋律: %1 の %2 音。").arg(part).arg(melody.sourceNotes);
     if (melody.chordNotes > 0)
         lines << QStringLiteral("和音: 同時に始まる音のうち最も高い音を残し、%1 音を除きました。").arg(melody.chordNotes);
