@@ -23,21 +23,27 @@ struct MidiCsvSummary {
     QStringList lines;
 };
 
-inline MidiCsvSummary readWithMidicsv(const QString &path)
+// midicsv's listing of `path`, a record a line; `error` set when it failed or complained.
+inline QStringList midicsvListing(const QString &path, QString &error)
 {
-    MidiCsvSummary s;
     QProcess midicsv;
     midicsv.start(QStringLiteral("midicsv"), {path});
     if (!midicsv.waitForFinished(60000) || midicsv.exitStatus() != QProcess::NormalExit
         || midicsv.exitCode() != 0) {
-        s.error = QStringLiteral("midicsv failed: ") + QString::fromLocal8Bit(midicsv.readAllStandardError());
-        return s;
+        error = QStringLiteral("midicsv failed: ") + QString::fromLocal8Bit(midicsv.readAllStandardError());
+        return {};
     }
-    if (!midicsv.readAllStandardError().isEmpty()) {
-        s.error = QStringLiteral("midicsv complained");
+    if (!midicsv.readAllStandardError().isEmpty())
+        error = QStringLiteral("midicsv complained");
+    return QString::fromLatin1(midicsv.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+inline MidiCsvSummary readWithMidicsv(const QString &path)
+{
+    MidiCsvSummary s;
+    s.lines = midicsvListing(path, s.error);
+    if (!s.error.isEmpty())
         return s;
-    }
-    s.lines = QString::fromLatin1(midicsv.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     // midicsv reads on past a wrong track end and turns whatever follows into
     // events, so the shape of the whole listing is checked.
     if (s.lines.size() < 4 || s.lines.first() != u"0, 0, Header, 0, 1, 480" || s.lines.at(1) != u"1, 0, Start_track"
@@ -86,48 +92,30 @@ struct MidiCsvNotes {
 inline MidiCsvNotes readNoteStartsWithMidicsv(const QString &path)
 {
     MidiCsvNotes r;
-    QProcess midicsv;
-    midicsv.start(QStringLiteral("midicsv"), {path});
-    if (!midicsv.waitForFinished(60000) || midicsv.exitStatus() != QProcess::NormalExit || midicsv.exitCode() != 0) {
-        r.error = QStringLiteral("midicsv failed: ") + QString::fromLocal8Bit(midicsv.readAllStandardError());
-        return r;
-    }
     double division = 0;
     std::vector<std::pair<qint64, double>> tempos{{0, 500000}}; // tick, microseconds per quarter
-    struct On {
-        int track, channel, key;
-        qint64 tick;
-    };
-    std::vector<On> ons;
-    for (const QString &line : QString::fromLatin1(midicsv.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+    std::vector<std::pair<qint64, NoteStart>> ons;
+    for (const QString &line : midicsvListing(path, r.error)) {
         const QStringList f = line.trimmed().split(QStringLiteral(", "));
-        const QString type = f.value(2);
-        if (type == u"Header")
+        if (f.value(2) == u"Header")
             division = f.value(5).toDouble();
-        else if (type == u"Tempo")
+        else if (f.value(2) == u"Tempo")
             tempos.push_back({f.value(1).toLongLong(), f.value(3).toDouble()});
-        else if (type == u"Note_on_c" && f.value(5).toInt() > 0)
-            ons.push_back({f.value(0).toInt(), f.value(3).toInt(), f.value(4).toInt(), f.value(1).toLongLong()});
-    }
-    if (division <= 0) {
-        r.error = QStringLiteral("no header");
-        return r;
+        else if (f.value(2) == u"Note_on_c" && f.value(5).toInt() > 0)
+            ons.push_back({f.value(1).toLongLong(), {f.value(0).toInt(), f.value(3).toInt(), f.value(4).toInt(), 0}});
     }
     std::stable_sort(tempos.begin(), tempos.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-    const auto seconds = [&](qint64 tick) {
-        double s = 0;
-        for (std::size_t i = 0; i < tempos.size(); ++i) {
-            const qint64 from = tempos[i].first;
+    for (auto &[tick, note] : ons) {
+        for (std::size_t i = 0; i < tempos.size() && tempos[i].first < tick; ++i) {
             const qint64 to = i + 1 < tempos.size() ? std::min(tick, tempos[i + 1].first) : tick;
-            if (to > from)
-                s += double(to - from) * tempos[i].second / 1e6 / division;
+            note.seconds += double(to - tempos[i].first) * tempos[i].second / 1e6 / division;
         }
-        return s;
-    };
-    for (const On &o : ons)
-        r.notes.push_back({o.track, o.channel, o.key, seconds(o.tick)});
+        r.notes.push_back(note);
+    }
     std::stable_sort(r.notes.begin(), r.notes.end(),
                      [](const NoteStart &a, const NoteStart &b) { return a.seconds < b.seconds; });
+    if (r.error.isEmpty() && division <= 0)
+        r.error = QStringLiteral("no header");
     return r;
 }
 
