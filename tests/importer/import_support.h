@@ -8,26 +8,16 @@
 #include "omp/midi_writer.h"
 #include "platform/midi_timing.h"
 
-#include <QByteArray>
-#include <QString>
-
 #include <algorithm>
-#include <cstdint>
 #include <vector>
 
-// The MIDI file of an H-MML text, compiled and formatted as a loaded song
-// is; empty when it does not compile.
+// The MIDI file of an H-MML text compiled as a loaded song is; empty when it does not compile.
 inline QByteArray midiOfHmml(const QString &hmml)
 {
     ConversionStatus status;
     HmmlSongFields fields;
-    const QString omp = HMML_Convert(hmml, QStringLiteral("\r\n"), true, status, fields);
-    if (!status.ok())
-        return {};
-    const QString formatted = OMP_Format(omp, QString(), 0, status);
-    if (!status.ok())
-        return {};
-    return MIDI_Build(formatted, 0).bytes;
+    const QString omp = HMML_Convert(hmml, QStringLiteral("\r\n"), false, status, fields);
+    return status.ok() ? MIDI_Build(omp, 0).bytes : QByteArray();
 }
 
 struct Onset {

@@ -111,8 +111,6 @@ TEST(Import, RefusesWhatItCannotUse)
         const char *says;
     } cases[] = {
         {"format 2", file(2, 480, {quarters({60}).bytes()}), {}, "フォーマット 2"},
-        {"SMPTE division", file(0, 0xE728, {quarters({60}).bytes()}), {}, "SMPTE"},
-        {"cut short", file(0, 480, {quarters({60, 62}).bytes()}).chopped(5), {}, "オフセット 18"},
         {"malformed event", file(0, 480, {hex("00 90 3C 7F 00 F4")}), {}, "オフセット 26"},
         {"no notes", file(0, 480, {hex("00 FF 01 01 41")}), {}, "旋律にできる音がありません"},
         {"only drums", file(0, 480, {quarters({36, 38}, 9).bytes()}), {}, "--channel 10"},

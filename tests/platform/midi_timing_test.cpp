@@ -116,31 +116,6 @@ TEST(MidiTiming, RefusesWhatIsNotAPlayableMidiFileNamingWhere)
     }
 }
 
-TEST(MidiReader, NotesNamesAndTemposOfEveryTrack)
-{
-    // Running status, a note-on of velocity 0 as a note-off, a name, a tempo
-    // change, and a second track on another channel.
-    testmidi::Track first;
-    first.name("Lead").tempo(0, 400000).note(0, 240, 60, 0, true).note(240, 240, 62, 0, true).tempo(480, 300000);
-    testmidi::Track second;
-    second.note(120, 120, 40, 3);
-    const MidiFile f = readMidi(file(1, 480, {first.bytes(true), second.bytes()}), MidiRead::Notes);
-    ASSERT_TRUE(f.ok()) << f.error.toStdString();
-    ASSERT_EQ(f.tracks.size(), 2u);
-    EXPECT_EQ(f.tracks[0].name, QByteArray("Lead"));
-    EXPECT_TRUE(f.tracks[1].name.isNull());
-    QStringList seen;
-    for (const MidiTrack &t : f.tracks)
-        for (const MidiNoteEvent &e : t.notes)
-            seen << QStringLiteral("%1:%2:%3:%4").arg(e.tick).arg(e.channel).arg(e.key).arg(e.on ? "on" : "off");
-    EXPECT_EQ(seen, QStringList({"0:0:60:on", "240:0:60:off", "240:0:62:on", "480:0:62:off", "120:3:40:on",
-                                 "240:3:40:off"}));
-    ASSERT_EQ(f.tempos.size(), 2u);
-    EXPECT_EQ(f.tempos[1].tick, 480);
-    EXPECT_EQ(f.tempos[1].microsecondsPerQuarter, 300000);
-    EXPECT_TRUE(readMidi(file(1, 480, {first.bytes(true)})).tracks[0].notes.empty()) << "timing only";
-}
-
 TEST(MidiFileRead, NamesTheFileThatCannotBePlayed)
 {
     QTemporaryDir dir;
