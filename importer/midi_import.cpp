@@ -217,6 +217,9 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
                  .arg(fit.addedTempos);
     if (fit.splitNotes > 0)
         lines << QStringLiteral("16 単位を超える %1 音は、同じ高さの音の繰り返しにしました。").arg(fit.splitNotes);
+    if (fit.retimedNotes > 0)
+        lines << QStringLiteral("16 単位を超える %1 音は、その音だけ長い単位 (C-TEMPO 行) にして 1 音のまま書きました。")
+                     .arg(fit.retimedNotes);
     if (fit.droppedNotes > 0)
         lines << QStringLiteral("半単位に満たない %1 音を除きました。").arg(fit.droppedNotes);
     const double share = song.length > 0 ? fit.errorSum / song.length * 100.0 : 0.0;

@@ -196,6 +196,7 @@ public:
                 ++section;
             const std::size_t sectionEnd =
                 std::min(to, section + 1 < m_sections.size() ? m_sections[section + 1].firstSlot : to);
+            const Unit before = current;
             if (sectionStart) {
                 base = baseUnit(i, sectionEnd, p, m_sections[section]);
                 current = m_adjust ? choose(i, sectionEnd, p, base, base) : base;
@@ -221,6 +222,8 @@ public:
                 }
             }
             const Placed r = place(m_spans[i], p, current);
+            if (!sectionStart && current.k != before.k && r.startError >= 0 && !r.split && place(m_spans[i], p, before).split)
+                ++fit.retimedNotes;
             record(m_spans[i], r, fit);
             if (fit.tooLong)
                 return;

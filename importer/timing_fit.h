@@ -60,6 +60,7 @@ struct Fit {
     qint64 sectionTempos = 0; // tempo lines at the file's tempo changes (the first included)
     qint64 addedTempos = 0;   // tempo lines the lengths asked for within a section
     qint64 splitNotes = 0;    // notes longer than 16 units, written as repeated notes
+    qint64 retimedNotes = 0;  // notes longer than 16 units, written whole at a tempo of their own
     qint64 droppedNotes = 0;  // notes shorter than half a unit
     qint64 notes = 0;         // notes written (a split note once)
     double errorSum = 0;      // ticks between each written note's start and the file's
