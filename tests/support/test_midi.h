@@ -1,8 +1,8 @@
 #pragma once
 // Test songs as Standard MIDI File bytes, written byte by byte so that the
-// tests do not depend on the program's own MIDI writer: song() for a format-0
-// melody at 480 ticks per quarter note (960 ticks a second at the default
-// tempo), Track and file() for files of any shape.
+// tests do not depend on the program's own MIDI writer: Track and file() for
+// files of any shape, song() for a format-0 melody at 480 ticks per quarter
+// note (960 ticks a second at the default tempo).
 
 #include <QByteArray>
 #include <QFile>
@@ -32,37 +32,6 @@ inline void appendBe(QByteArray &out, std::uint32_t value, int bytes)
 {
     for (int i = bytes - 1; i >= 0; --i)
         out.append(char((value >> (8 * i)) & 0xFF));
-}
-
-// Program change, then a note-on / note-off pair per note (a rest is a pair
-// of note-offs), then end of track. A tempo, when given, is set at tick 0.
-inline QByteArray song(const std::vector<Note> &notes, int program = 0,
-                       std::optional<std::uint32_t> microsecondsPerQuarter = std::nullopt)
-{
-    QByteArray track;
-    if (microsecondsPerQuarter) {
-        track += QByteArray::fromHex("00FF5103");
-        appendBe(track, *microsecondsPerQuarter, 3);
-    }
-    track += QByteArray::fromHex("00C0");
-    track.append(char(program));
-    for (const Note &n : notes) {
-        const char key = char(n.key < 0 ? 0x2A : n.key);
-        track.append('\0');
-        track.append(char(n.key < 0 ? 0x80 : 0x90));
-        track.append(key);
-        track.append(char(n.key < 0 ? 0 : 0x7F));
-        appendVarLen(track, n.ticks);
-        track.append(char(0x80));
-        track.append(key);
-        track.append('\0');
-    }
-    track += QByteArray::fromHex("00FF2F00");
-
-    QByteArray file = QByteArray::fromHex("4D546864000000060000000101E0"); // MThd, format 0, 1 track, 480
-    file += "MTrk";
-    appendBe(file, std::uint32_t(track.size()), 4);
-    return file + track;
 }
 
 inline QByteArray hex(const char *text)
@@ -108,8 +77,8 @@ public:
     Track &note(std::uint32_t tick, std::uint32_t length, int key, int channel = 0, bool offAsOn = false)
     {
         const auto bytes = [](int a, int b, int c) { return QByteArray(1, char(a)) + char(b) + char(c); };
-        event(tick, bytes(0x90 | channel, key, 100));
-        return event(tick + length, bytes((offAsOn ? 0x90 : 0x80) | channel, key, offAsOn ? 0 : 64));
+        event(tick, bytes(0x90 | channel, key, 0x7F));
+        return event(tick + length, bytes((offAsOn ? 0x90 : 0x80) | channel, key, 0));
     }
     Track &event(std::uint32_t tick, const QByteArray &bytes)
     {
@@ -141,6 +110,26 @@ private:
     };
     std::vector<Event> m_events;
 };
+
+// Program change, then a note-on / note-off pair per note (a rest is a pair
+// of note-offs), then end of track. A tempo, when given, is set at tick 0.
+inline QByteArray song(const std::vector<Note> &notes, int program = 0,
+                       std::optional<std::uint32_t> microsecondsPerQuarter = std::nullopt)
+{
+    Track t;
+    if (microsecondsPerQuarter)
+        t.tempo(0, *microsecondsPerQuarter);
+    t.event(0, QByteArray(1, char(0xC0)) + char(program));
+    std::uint32_t at = 0;
+    for (const Note &n : notes) {
+        if (n.key < 0)
+            t.event(at, hex("80 2A 00")).event(at + n.ticks, hex("80 2A 00"));
+        else
+            t.note(at, n.ticks, n.key);
+        at += n.ticks;
+    }
+    return file(0, 480, {t.bytes()});
+}
 
 inline bool write(const QString &path, const QByteArray &bytes)
 {
