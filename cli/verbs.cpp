@@ -13,6 +13,7 @@ const std::vector<Verb> &verbs()
         {"omplist", "omplist [--title T] [-o OUT] INPUT                             OMP リストを生成", runOmpList},
         {"send", "send --machine e500|g800 [--program beep|omp] [--port DEV] ... INPUT   ポケコンへ送信", runSend},
         {"ports", "ports                                                          シリアルポートの一覧", runPorts},
+        {"import", "import [--track N | --channel N] [--transpose N] [--unit TICKS] [--utf8] -o OUT.hml IN.mid   MIDI ファイルを H-MML に", runImport},
         {"play", "play [--loop] [--tone N] INPUT                               曲を再生 (Ctrl-C で停止)", runSoundVerb},
         {"wav", "wav [--tone N] -o OUT.wav INPUT                              曲を WAV ファイルに書き出す", runSoundVerb},
     };

@@ -24,6 +24,7 @@ int runBasic(const QStringList &args);
 int runOmpList(const QStringList &args);
 int runSend(const QStringList &args);
 int runPorts(const QStringList &args);
+int runImport(const QStringList &args);
 // In vltn-sound, which links the synthesizer.
 int runPlay(const QStringList &args);
 int runWav(const QStringList &args);

@@ -1,8 +1,11 @@
 #pragma once
 // What a player needs to know about the time of a Standard MIDI File: how
 // long it lasts and where a tick falls in seconds. The synthesizer reads the
-// events itself; this only walks them for their times and tempo changes, and
-// turns away files that are not MIDI or are cut short, with a Japanese reason.
+// events itself; this only walks them (through the one MIDI reader) for their
+// times and tempo changes, and turns away files that are not MIDI or are cut
+// short, with a Japanese reason.
+
+#include "platform/midi_reader.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,29 +13,25 @@
 #include <cstdint>
 #include <vector>
 
-struct MidiTempoChange {
-    std::int64_t tick = 0;
-    std::int64_t microsecondsPerQuarter = 500000;
-    double seconds = 0; // time at which it takes effect
-};
-
 struct MidiTiming {
     QString error; // empty when the file was read
     int format = 0;
     int trackCount = 0;
     int division = 0; // ticks per quarter note
     std::int64_t totalTicks = 0; // the tick of the last event of the longest track
-    std::vector<MidiTempoChange> tempos; // sorted by tick; the first is at tick 0
+    std::vector<MidiTempoChange> tempos; // sorted by tick; the first is at tick 0, all with their seconds
 
     bool ok() const { return error.isEmpty(); }
     double secondsAt(std::int64_t tick) const;
     double durationSeconds() const { return secondsAt(totalTicks); }
 };
 
-// Reads the header and walks every track. Unknown chunks are skipped; running
-// status is followed. SMPTE time division is refused: the synthesizer does
-// not play it.
+// Reads the header and walks every track (readMidi). SMPTE time division is
+// refused: the synthesizer does not play it.
 MidiTiming readMidiTiming(const QByteArray &bytes);
+
+// The timing of a file already read: one tempo map for all its tracks.
+MidiTiming midiTiming(const MidiFile &file);
 
 struct MidiFileRead {
     QByteArray bytes;

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev googletest
   clang libclang-rt-14-dev
   hyperfine time
-  midicsv
+  midicsv abcmidi
   libfluidsynth-dev libasound2-dev fluid-soundfont-gm sox
   xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic
   libqt6svg6

@@ -4,10 +4,12 @@
 #include "hmml/compiler.h"
 #include "hmml/formatter.h"
 #include "hmml/hmml_file.h"
+#include "importer/midi_import.h"
 #include "omp/midi_writer.h"
 #include "platform/media_player.h"
 #include "platform/read_file.h"
 #include "platform/message_boxes.h"
+#include "platform/save_file.h"
 #include "platform/system_services.h"
 #include "shell/app_info.h"
 #include "shell/doc_pages.h"
@@ -58,6 +60,8 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
       CD4(QStringLiteral("CD4"), QStringLiteral("*.hml(Orrin's Music Language)|*.hml")),
       CD5(QStringLiteral("CD5"), QStringLiteral("*.vtd (VLTN data file) |*.vtd|")),
       CD6(QStringLiteral("CD6"), QStringLiteral("*.mid(MIDI File)|*.mid")),
+      CD7(QStringLiteral("CD7"), QStringLiteral("*.mid *.midi (MIDI File)|*.mid;*.midi|*.* (All Files)|*.*")),
+      CD8(QStringLiteral("CD8"), QStringLiteral("*.hml(Orrin's Music Language)|*.hml")),
       m_services(services)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -193,6 +197,7 @@ void Form1::buildMenus()
     ファイル->setObjectName(QStringLiteral("ファイル"));
     item(ファイル, OMPファイルを開く, "OMPファイルを開く", QStringLiteral("VTDファイルを開く(&P)"));
     item(ファイル, MMLファイルを開く, "MMLファイルを開く", QStringLiteral("HMLファイルを開く(&H)"));
+    item(ファイル, MIDIファイルを開く, "MIDIファイルを開く", QStringLiteral("MIDIファイルを開く"));
     item(ファイル, VTDファイルの保存, "VTDファイルの保存", QStringLiteral("VTDファイルの保存(&S)"));
     separator(ファイル, 仕切り4, "仕切り4");
     submenu(ファイル, Export, "Export", QStringLiteral("エクスポート(&E)"));
@@ -218,6 +223,7 @@ void Form1::buildMenus()
 
     connect(OMPファイルを開く, &QAction::triggered, this, &Form1::openSong);
     connect(MMLファイルを開く, &QAction::triggered, this, &Form1::loadAndConvert);
+    connect(MIDIファイルを開く, &QAction::triggered, this, &Form1::openMidiFile);
     connect(VTDファイルの保存, &QAction::triggered, this, &Form1::saveSong);
     connect(MIDI_EXPORT, &QAction::triggered, this, &Form1::exportMidi);
     connect(名前を付けて保存, &QAction::triggered, this, &Form1::exportOmpList);
@@ -347,19 +353,24 @@ void Form1::convertHmmlFile(const QString &path)
         showError(file.error, MessageTitle);
         return;
     }
-    m_hmmlSource = file.text;
-    Hmml->setPlainText(file.text);
+    convertHmmlText(file.text);
+}
+
+bool Form1::convertHmmlText(const QString &text)
+{
+    m_hmmlSource = text;
+    Hmml->setPlainText(text);
 
     ConversionStatus status;
     HmmlSongFields song;
-    const QString omp = HMML_Convert(file.text, QStringLiteral("\r\n"), true, status, song);
+    const QString omp = HMML_Convert(text, QStringLiteral("\r\n"), true, status, song);
     if (!status.ok()) {
         showError(QStringLiteral("H-MMLの変換エラーが発生しました。変換を完了できません。\r\n\r\n%1行目 %2")
                       .arg(status.line)
                       .arg(status.message),
                   MessageTitle);
         Text1->clear();
-        return;
+        return false;
     }
     ConversionStatus formatStatus;
     setOmpText(OMP_Format(omp, separatorText(m_settings), separatorInterval(m_settings), formatStatus));
@@ -373,6 +384,52 @@ void Form1::convertHmmlFile(const QString &path)
     // A program outside the list cannot be shown: the tone stays as it was.
     if (tone >= 0 && tone < Combo1->count())
         setToneIndex(tone);
+    return true;
+}
+
+void Form1::openMidiFile()
+{
+    if (!CD7.ShowOpen(m_services.dialogs, this))
+        return;
+    if (const QString error = ReadFile::regularFileError(CD7.FileName); !error.isEmpty()) {
+        showError(error, MessageTitle);
+        return;
+    }
+    const importer::ImportResult imported = importer::importMidiFile(CD7.FileName, {});
+    if (!imported.ok()) {
+        showError(QStringLiteral("MIDIファイルを読み込めませんでした。\r\n\r\n") + imported.error, MessageTitle);
+        return;
+    }
+    // The song is compiled as an H-MML file is on loading; the user then
+    // keeps its text as a file of its own, or not.
+    if (!convertHmmlText(imported.hmml))
+        return;
+    QString report = imported.report;
+    report.replace(u'\n', QStringLiteral("\r\n"));
+    const MessageBoxes::Answer save = m_services.messages.show(
+        this, MessageBoxes::Icon::Information, MessageBoxes::Buttons::YesNo, MessageTitle,
+        report + QStringLiteral("\r\nこの曲を H-MML ファイルに保存しますか?"));
+    if (save == MessageBoxes::Answer::Yes)
+        saveImportedHmml(CD7.FileName, imported.hmml);
+}
+
+void Form1::saveImportedHmml(const QString &midiPath, const QString &hmml)
+{
+    const QFileInfo midi(midiPath);
+    CD8.FileName = midi.dir().filePath(midi.completeBaseName() + QStringLiteral(".hml"));
+    if (!CD8.ShowSave(m_services.dialogs, this) || !confirmOverwrite(CD8.FileName))
+        return;
+    QString error;
+    const QByteArray bytes = importer::encodeHmml(hmml, false, error);
+    if (error.isEmpty())
+        error = SaveFile::writeAll(CD8.FileName, bytes);
+    if (!error.isEmpty()) {
+        showError(error, MessageTitle);
+        return;
+    }
+    // The saved file is the song's H-MML file from now on, as if opened.
+    CD3.FileName = CD8.FileName;
+    CD4.FileName = CD8.FileName;
 }
 
 void Form1::loadAndConvert()

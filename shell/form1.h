@@ -59,6 +59,7 @@ public:
 
     // The commands of the buttons and menu items.
     void loadAndConvert();   // Command3, "HMLファイルを開く(&H)"
+    void openMidiFile();     // "MIDIファイルを開く"
     void editInNotepad();    // Command4
     void openSong();         // "VTDファイルを開く(&P)"
     void saveSong();         // "VTDファイルの保存(&S)"
@@ -105,10 +106,11 @@ public:
     QFrame *Line1, *Line2;
 
     CommonDialog CD1, CD2, CD3, CD4, CD5, CD6;
+    CommonDialog CD7, CD8; // opening a MIDI file, saving the H-MML made of it
 
     // Menu items, by their names.
     QMenu *ファイル, *Export, *BASIC_convert, *Setting, *ヘルプ;
-    QAction *OMPファイルを開く, *MMLファイルを開く, *VTDファイルの保存, *仕切り4, *名前を付けて保存, *MIDI_EXPORT;
+    QAction *OMPファイルを開く, *MMLファイルを開く, *MIDIファイルを開く, *VTDファイルの保存, *仕切り4, *名前を付けて保存, *MIDI_EXPORT;
     QAction *G800BASIC変換, *E500BASIC変換, *仕切り1, *閉じる, *各種設定, *ヘルプの表示, *仕切り3, *バージョン情報;
     QAction *ポケコンへ送信;
 
@@ -120,6 +122,8 @@ private:
     void buildControls();
     void buildMenus();
     void convertHmmlFile(const QString &path);
+    bool convertHmmlText(const QString &text);
+    void saveImportedHmml(const QString &midiPath, const QString &hmml);
     void openSongFile(const QString &path);
     bool confirmOverwrite(const QString &path);
     void keepAbove(QWidget *dialog);

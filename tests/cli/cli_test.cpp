@@ -176,6 +176,7 @@ TEST_F(Vltn, FailuresExitWithOneAndChangeNothing)
         {"vltn basic --machine e500 -o @/link.hml @/song.hml", "同じファイル"},
         {"vltn omplist -o @/hard.hml @/song.hml", "同じファイル"},
         {"vltn wav -o @/song.hml @/link.hml", "同じファイル"},
+        {"vltn import -o @/kept.mid @/kept.mid", "同じファイル"},
         // Standard output that cannot take the bytes is a failure with its reason.
         {"vltn compile @/song.hml > /dev/full", "ディスクの空き"},
         {"printf '$2:4A' | vltn format - > /dev/full", "ディスクの空き"},

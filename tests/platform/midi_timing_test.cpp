@@ -43,26 +43,32 @@ TEST(MidiTiming, SongLengthsAndTempoMaps)
     EXPECT_DOUBLE_EQ(changes.secondsAt(1440), 1.25);
 }
 
-TEST(MidiTiming, RefusesWhatIsNotAPlayableMidiFile)
+TEST(MidiTiming, RefusesWhatIsNotAPlayableMidiFileNamingWhere)
 {
-    const std::pair<QByteArray, const char *> cases[] = {
-        {"C-TITLE:song\r\n", "MIDI ファイルではありません"},
-        {QByteArray(), "MIDI ファイルではありません"},
-        {bytes("4D 54 68 64 00 00 00 06 00 00 00 01"), "MIDI ファイルではありません"},
-        {bytes("4D 54 68 64 00 00 00 FF 00 00 00 01 01 E0"), "壊れています"},
-        {file(0, 0xE728, {bytes("00 FF 2F 00")}), "SMPTE"},
-        {file(0, 0, {bytes("00 FF 2F 00")}), "壊れています"},
-        {file(0, 480, {}), "トラックがありません"},
-        {file(0, 480, {bytes("00 FF 2F 00")}).chopped(2), "途中で終わっています"},
-        {file(0, 480, {bytes("81 81 81 81 01 90 3C 7F")}), "時間の値"},
-        {file(0, 480, {bytes("00 3C 7F")}), "ステータスのないイベント"},
-        {file(0, 480, {bytes("00 FF 01 00 00 3C 7F")}), "ステータスのないイベント"},
-        {file(0, 480, {bytes("00 90 3C")}), "途中で終わっています"},
-        {file(0, 480, {bytes("00 FF 01 10 41")}), "途中で終わっています"},
-        {file(0, 480, {bytes("00 F2 00 00")}), "置けないイベント"},
+    const std::tuple<QByteArray, const char *, qint64> cases[] = {
+        {"C-TITLE:song\r\n", "MIDI ファイルではありません", 0},
+        {QByteArray(), "MIDI ファイルではありません", 0},
+        {bytes("4D 54 68 64 00 00 00 06 00 00 00 01"), "MIDI ファイルではありません", 0},
+        {bytes("4D 54 68 64 00 00 00 FF 00 00 00 01 01 E0"), "壊れています", 4},
+        {file(0, 0xE728, {bytes("00 FF 2F 00")}), "SMPTE", 12},
+        {file(0, 0, {bytes("00 FF 2F 00")}), "壊れています", 12},
+        {file(0, 480, {}), "トラックがありません", 14},
+        {file(0, 480, {bytes("00 FF 2F 00")}).chopped(2), "途中で終わっています", 18},
+        {file(0, 480, {bytes("81 81 81 81 01 90 3C 7F")}), "時間の値", 22},
+        {file(0, 480, {bytes("00 3C 7F")}), "ステータスのないイベント", 22},
+        {file(0, 480, {bytes("00 FF 01 00 00 3C 7F")}), "ステータスのないイベント", 26},
+        {file(0, 480, {bytes("00 90 3C")}), "途中で終わっています", 25},
+        {file(0, 480, {bytes("00 FF 01 10 41")}), "途中で終わっています", 27},
+        {file(0, 480, {bytes("00 F2 00 00")}), "置けないイベント", 22},
+        {file(0, 480, {bytes("00 90 3C 7F 10 80 BC 00")}), "127", 26},
     };
-    for (const auto &[midi, says] : cases)
+    for (const auto &[midi, says, offset] : cases) {
         EXPECT_TRUE(readMidiTiming(midi).error.contains(QString::fromUtf8(says))) << hex(midi);
+        const MidiFile f = readMidi(midi, MidiRead::Notes);
+        EXPECT_EQ(f.errorOffset, offset) << hex(midi);
+        EXPECT_TRUE(offset == 0 || !f.error.contains(u"壊れています") || f.error.contains(QStringLiteral("オフセット %1:").arg(offset)))
+            << str(f.error);
+    }
 
     // The file's name is in every message about it.
     QTemporaryDir dir;

@@ -1,0 +1,83 @@
+#pragma once
+// From times to H-MML lengths: every note and silence becomes whole units
+// of 1 to 16 at a tempo that H-MML can write, so that the song compiled and
+// written by MIDI_Exp starts its notes where the file did.
+//
+// A TEMPO t gives t rounded down, then floor((10t + 3) / 6) hundredths of a
+// unit per second (V), and MIDI_Exp writes L units as floor(960 / float(V) * L)
+// ticks of 1/960 second: only V in whole hundredths exist, and not all of
+// them. Times here are in those ticks.
+
+#include <QtGlobal>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace importer {
+
+// H-MML's tempo arithmetic, as the compiler and the MIDI writer do it.
+namespace tempo {
+// Units per second, in hundredths, for TEMPO t (t >= 1).
+constexpr qint64 hundredths(qint64 t)
+{
+    return (10 * t + 3) / 6;
+}
+// The smallest TEMPO giving `k` hundredths, or 0 when none gives exactly k.
+qint64 forHundredths(qint64 k);
+// Ticks one unit lasts at `k` hundredths, as MIDI_Exp computes them.
+double unitTicks(qint64 k);
+// The writable `k` nearest to `unitsPerSecond` (within what the fit uses).
+qint64 nearest(double unitsPerSecond);
+} // namespace tempo
+
+// A note (key >= 0) with the silence up to the next note, or a silence
+// alone (key -1).
+struct Slot {
+    double start = 0;
+    double noteEnd = 0; // start for a silence
+    double end = 0;     // where the next slot starts
+    int key = -1;
+};
+
+// A stretch at one tempo of the file, from `firstSlot` on.
+struct Section {
+    std::size_t firstSlot = 0;
+    double ticksPerSourceTick = 1; // ticks of 1/960 s per tick of the file
+};
+
+struct Line {
+    enum class Kind : std::uint8_t { Tempo, Note, Rest };
+    Kind kind;
+    int key;      // notes only
+    qint64 value; // TEMPO for a tempo line, else the length 1 to 16
+};
+
+struct Fit {
+    std::vector<Line> lines;
+    double unit = 0;          // in ticks of the file: the base unit chosen
+    double firstUnitTicks = 0; // ticks of 1/960 s of a unit at the first tempo
+    qint64 sectionTempos = 0; // tempo lines at the file's tempo changes (the first included)
+    qint64 addedTempos = 0;   // tempo lines the lengths asked for within a section
+    qint64 splitNotes = 0;    // notes longer than 16 units, written as repeated notes
+    qint64 retimedNotes = 0;  // notes longer than 16 units, written whole at a tempo of their own
+    qint64 droppedNotes = 0;  // notes shorter than half a unit
+    qint64 notes = 0;         // notes written (a split note once)
+    double errorSum = 0;      // ticks between each written note's start and the file's
+    double errorMax = 0;
+    double errorCost = 0; // the part of errorSum that units are compared on
+    qint64 lineCount = 0; // note and rest lines
+    bool tooLong = false; // more than MaxLines: no lines then
+};
+
+// The most note and rest lines a song gets: silences of hours at a short
+// unit would otherwise take all memory.
+inline constexpr qint64 MaxLines = 16 * 1024 * 1024;
+
+// `unit`: the base unit in ticks of the file, or chosen (the one with the
+// least timing error, counting a tempo line, a split note and a dropped note
+// as errors too). `division`: the file's ticks per quarter note.
+Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sections, int division,
+              std::optional<double> unit);
+
+} // namespace importer
