@@ -7,49 +7,20 @@
 #include "platform/fluidsynth_player.h"
 #include "platform/midi_render.h"
 
+#include "support/core_app.h"
 #include "support/test_files.h"
 #include "support/test_midi.h"
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <QRegularExpression>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
 namespace {
 
-class QtApplication : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "sound_test";
-        static char *argv[] = {name, nullptr};
-        m_app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QCoreApplication> m_app;
-};
-[[maybe_unused]] ::testing::Environment *const qtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
-
-// Runs the event loop until `done` holds; false when a minute passes first.
-bool waitFor(const std::function<bool()> &done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 constexpr float Audible = 0.01f;
 constexpr float Silent = 1.0f / 32768; // below one step of 16-bit sound
@@ -58,6 +29,7 @@ class SoundTest : public TempDirTest {
 protected:
     void SetUp() override
     {
+        testsupport::coreApplication();
         ASSERT_FALSE(FluidSynthEngine::findSoundFont().isEmpty()) << "the General MIDI SoundFont is not installed";
         shortSong = write("short.mid", testmidi::song({{60, 240}, {67, 240}})); // half a second
         longNote = write("long.mid", testmidi::song({{60, 960 * 60}}));         // a minute

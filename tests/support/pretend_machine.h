@@ -4,9 +4,9 @@
 // on the master side and answers as the machine would (Xon, Xoff, or a
 // pulled cable).
 
+#include "support/core_app.h"
+
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QString>
 
 #include <functional>
@@ -59,17 +59,10 @@ public:
         }
     }
 
-    // Runs the event loop, collecting what arrives, until `done` holds or
-    // `maxMs` have passed; returns `done()`. The bound only keeps a failing
-    // test from hanging: no test measures time with it.
+    // Runs the event loop, collecting what arrives, until `done` holds.
     bool runUntil(const std::function<bool()> &done, int maxMs = 20000)
     {
-        const QDeadlineTimer deadline(maxMs);
-        while (!done() && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            received();
-        }
-        return done();
+        return waitFor([&] { return received(), done(); }, maxMs);
     }
 
 private:
