@@ -15,4 +15,7 @@ display=""
 read -r -t 30 display < "$fifo" || true
 [ -n "$display" ] || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$display"
+# The real X server, even where the environment asks Qt for another platform
+# (QT_QPA_PLATFORM=offscreen is common in headless CI).
+export QT_QPA_PLATFORM=xcb
 "$@"
