@@ -48,9 +48,7 @@ TEST(TextFile, DecodingAndLineEnds)
         // Two-byte UTF-8 only (U+0080..U+07FF) is not proof enough: CP932.
         {QStringLiteral("é").toUtf8(), Encoding::Cp932, "ﾃｩ"},
         {sjis(QStringLiteral("ドレミｿﾞ")), Encoding::Cp932, "ドレミｿﾞ"},
-        {"\xFF\xFE" "a\0", Encoding::Cp932, nullptr},
-        {QByteArray("a\0b\0c\0", 6), Encoding::Cp932, nullptr},
-        {"ok\r\n\x80", Encoding::Cp932, nullptr},
+        {"\xFE\xFF\0a", Encoding::Cp932, nullptr}, // UTF-16, refused (more in the H-MML reader's table)
     };
     for (const Case &c : cases) {
         const TextFile::DecodeResult r = TextFile::decodeText(c.bytes);
@@ -60,7 +58,6 @@ TEST(TextFile, DecodingAndLineEnds)
             EXPECT_EQ(r.encoding, c.encoding) << hex(c.bytes);
         }
     }
-    EXPECT_TRUE(TextFile::decodeText(QByteArray("\xFE\xFF\0a", 4)).error.contains(u"UTF-16"));
     EXPECT_TRUE(TextFile::decodeText("a\nb\rc\r\n\x80").error.startsWith(u"4 行目"));
 
     const std::pair<const char *, const char *> lines[] = {

@@ -5,7 +5,6 @@
 // note (960 ticks a second at the default tempo).
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <algorithm>
@@ -129,12 +128,6 @@ inline QByteArray song(const std::vector<Note> &notes, int program = 0,
         at += n.ticks;
     }
     return file(0, 480, {t.bytes()});
-}
-
-inline bool write(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace testmidi
