@@ -135,19 +135,21 @@ QString writeOutput(const QString &path, const QByteArray &bytes)
     return QString();
 }
 
-QString sameFileError(const QString &input, const QString &output)
+bool outputIsNotInput(const QString &verb, const QString &input, const QString &output)
 {
     if (isStandardStream(input) || isStandardStream(output) || output.isEmpty())
-        return QString();
+        return true;
     struct stat in = {}, outSt = {};
     if (::stat(QFile::encodeName(input).constData(), &in) != 0
         || ::stat(QFile::encodeName(output).constData(), &outSt) != 0)
-        return QString();
+        return true;
     // Only a regular file is lost by being replaced; a device stays itself.
     if (!S_ISREG(outSt.st_mode) || in.st_dev != outSt.st_dev || in.st_ino != outSt.st_ino)
-        return QString();
-    return QStringLiteral("出力先 %1 は入力ファイル %2 と同じファイルです。書き出すと曲が失われるため、別のファイル名を指定してください。")
-        .arg(output, input);
+        return true;
+    err(QStringLiteral("vltn %1: 出力先 %2 は入力ファイル %3 と同じファイルです。書き出すと曲が失われるため、"
+                       "別のファイル名を指定してください。\n")
+            .arg(verb, output, input));
+    return false;
 }
 
 void addSongArgument(QCommandLineParser &parser, bool alsoMidi)

@@ -46,9 +46,9 @@ bool isStandardStream(const QString &path);
 // message.
 QString writeOutput(const QString &path, const QByteArray &bytes);
 
-// Why `output` must not be written: it is the file `input` itself (also
-// through a link), which writing would destroy. Empty when it may.
-QString sameFileError(const QString &input, const QString &output);
+// False, with the reason told on standard error, when `output` is the file
+// `input` itself (also through a link), which writing would destroy.
+bool outputIsNotInput(const QString &verb, const QString &input, const QString &output);
 
 // The INPUT the song verbs take (`alsoMidi`: a MIDI file too).
 void addSongArgument(QCommandLineParser &parser, bool alsoMidi = false);

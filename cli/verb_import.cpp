@@ -43,10 +43,8 @@ int runImport(const QStringList &args)
     if (outPath.isEmpty())
         return usageError(verb, QStringLiteral("書き出すファイルを -o で指定してください (- は標準出力)。"));
     const QString input = parser.positionalArguments().at(0);
-    if (const QString same = sameFileError(input, outPath); !same.isEmpty()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, same));
+    if (!outputIsNotInput(verb, input, outPath))
         return ExitFailure;
-    }
 
     importer::ImportOptions options;
     if (parser.isSet(trackOpt))

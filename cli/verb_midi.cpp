@@ -32,10 +32,8 @@ int runMidi(const QStringList &args)
     if (outPath.isEmpty())
         return usageError(verb, QStringLiteral("書き出すファイルを -o で指定してください (- は標準出力)。"));
     const QString input = parser.positionalArguments().at(0);
-    if (const QString same = sameFileError(input, outPath); !same.isEmpty()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, same));
+    if (!outputIsNotInput(verb, input, outPath))
         return ExitFailure;
-    }
 
     const SongInput song = loadSongInput(input);
     if (!song.ok()) {

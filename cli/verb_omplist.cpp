@@ -28,10 +28,8 @@ int runOmpList(const QStringList &args)
         return exitCode;
 
     const QString input = parser.positionalArguments().at(0);
-    if (const QString same = sameFileError(input, parser.value(outOpt)); !same.isEmpty()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, same));
+    if (!outputIsNotInput(verb, input, parser.value(outOpt)))
         return ExitFailure;
-    }
     const SongInput song = loadSongInput(input);
     if (!song.ok()) {
         err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));

@@ -212,10 +212,8 @@ int runWav(const QStringList &args)
     if (outPath.isEmpty())
         return usageError(verb, QStringLiteral("-o で書き出す WAV ファイルを指定してください (- は標準出力)。"));
     const QString input = parser.positionalArguments().at(0);
-    if (const QString same = sameFileError(input, outPath); !same.isEmpty()) {
-        err(QStringLiteral("vltn: %1\n").arg(same));
+    if (!outputIsNotInput(verb, input, outPath))
         return ExitFailure;
-    }
 
     const MidiSource source = midiFileForInput(input, tone);
     if (!source.ok()) {
