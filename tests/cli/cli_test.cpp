@@ -248,6 +248,8 @@ TEST_F(Vltn, InterruptStopsEndlessPlayCleanly)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(catchesInterrupt());
     EXPECT_FALSE(p.waitForFinished(300)) << "an endless play is still running";
+    // Never to pid 0, which is the whole process group: the test's own runner.
+    ASSERT_EQ(p.state(), QProcess::Running);
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
