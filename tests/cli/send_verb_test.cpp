@@ -95,6 +95,7 @@ TEST_F(SendVerb, SendsToThePortOfTheSettingsFileAndCtrlCStopsItSayingHowFarItGot
     QProcess p;
     startVltn(p, {"send", "--machine", "e500", "--char-delay", "40", song()}, environment);
     ASSERT_TRUE(machine.runUntil([&] { return machine.received().size() >= 10; }));
+    ASSERT_EQ(p.state(), QProcess::Running); // never kill process id 0, the whole group
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(machine.runUntil([&] { return p.state() == QProcess::NotRunning; }));
     EXPECT_EQ(p.exitCode(), 130);
