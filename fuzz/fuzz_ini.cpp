@@ -38,7 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     IniDocument doc = IniDocument::fromBytes(file);
     check(doc.toBytes() == file, "a file read and written unchanged differs");
     const std::optional<QByteArray> before = doc.value(section, key);
-    (void)doc.hasSection(section);
 
     const std::vector<IniDocument::Line> old = doc.lines();
     const bool usable = IniDocument::sectionNameError(section).isEmpty() && IniDocument::keyNameError(key).isEmpty();

@@ -243,19 +243,6 @@ std::optional<QByteArray> IniDocument::value(QByteArrayView section, QByteArrayV
     return text.sliced(parseLine(text, m_utf8).valueStart);
 }
 
-bool IniDocument::hasSection(QByteArrayView section) const
-{
-    if (!sectionNameError(section, m_utf8).isEmpty())
-        return false;
-    const QByteArrayView name = trimBlanks(section);
-    for (const Line &line : m_lines) {
-        const ParsedLine parsed = parseLine(line.text, m_utf8);
-        if (parsed.kind == ParsedLine::Section && equalNames(parsed.name, name, m_utf8))
-            return true;
-    }
-    return false;
-}
-
 void IniDocument::insertLine(size_t at, QByteArray text)
 {
     // Only the last line can lack a line end; it needs one now that a line

@@ -43,7 +43,6 @@ public:
     // missing (or the name is not one a file can hold, see nameError).
     std::optional<QByteArray> value(QByteArrayView section, QByteArrayView key) const;
     bool contains(QByteArrayView section, QByteArrayView key) const { return value(section, key).has_value(); }
-    bool hasSection(QByteArrayView section) const;
 
     // Writes one key. A line break in the value (CR LF, CR or LF) becomes one
     // blank: the file cannot hold it, and the readers pass blanks over as they

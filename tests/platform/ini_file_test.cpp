@@ -30,6 +30,8 @@ TEST(IniDocument, Reading)
         {"[S]\r\n" + sjis(QStringLiteral("ア")) + "=a\r\n", "S", sjis(QStringLiteral("ア")), "a"},
         {"[S]\r\n" + sjis(QStringLiteral("ア")) + "=a\r\n", "S", sjis(QStringLiteral("ヂ")), nullptr},
         {"[" + zo + "]\r\nk=1\r\n", zo, "k", "1"},
+        {"[\xE0\x5D]\r\nk=2\r\n", "\xE0\x5D", "k", "2"}, // the first and the last lead and trail bytes
+        {"[\x81\xFC]\r\nk=3\r\n", "\x81\xFC", "k", "3"},
         {"[S]\r\n  key  = v=w  \r\n", " S ", "key ", " v=w  "}, // the rest after the first "="
         {"[S]\r\nempty=\r\nnoequals\r\n", "S", "empty", ""},
         {"[S]\r\nempty=\r\nnoequals\r\n", "S", "noequals", nullptr},
