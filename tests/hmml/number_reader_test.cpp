@@ -22,6 +22,8 @@ TEST(NumberReader, LeadingNumberOfTheText)
 TEST(NumberReader, ExtremesStayNumbers)
 {
     EXPECT_TRUE(std::isinf(readNumber(u"1e400")));
+    EXPECT_TRUE(std::isinf(readNumber(u"1e+400")));
+    EXPECT_EQ(readNumber(u"1e-4000"), 0.0);
     EXPECT_GT(readNumber(u"1e400"), 0);
     EXPECT_TRUE(std::isinf(readNumber(QString(400, u'9'))));
     EXPECT_EQ(readNumber(u"1e-400"), 0.0);
