@@ -469,7 +469,7 @@ void Form1::openSongFile(const QString &path)
     Text3->setText(loaded.song.copyright);
     Text4->setText(loaded.song.author);
     // A "Program" the list cannot show leaves the tone as it was.
-    if (const std::optional<qint16> tone = songTone(loaded.song.program))
+    if (const std::optional<qint16> tone = songTone(loaded.program))
         setToneIndex(*tone);
 }
 
@@ -622,7 +622,9 @@ void Form1::openSettings()
         return;
     }
     setEnabled(false);
-    m_form7 = new Form7(*this, m_services.messages);
+    m_form7 = new Form7(m_settings, m_services.messages);
+    connect(m_form7, &Form7::settingsChosen, this, &Form1::applySettings);
+    connect(m_form7, &Form7::unloaded, this, [this] { setEnabled(true); });
     keepAbove(m_form7);
     m_form7->show();
 }
@@ -674,11 +676,19 @@ void Form1::showAbout()
         return;
     }
     setEnabled(false);
-    m_form2 = new Form2(*this, m_services.browser, m_services.messages,
+    m_form2 = new Form2(windowTitle(), m_services.browser, m_services.messages,
                         docs::documentationDirectory(m_services.system.programDirectory()));
+    connect(m_form2, &Form2::unloaded, this, [this] { setEnabled(true); });
     keepAbove(m_form2);
     m_form2->show();
     m_services.messages.beep();
+}
+
+void Form1::applySettings(const AppSettings &settings)
+{
+    m_settings = settings;
+    // The song's tone becomes the preferred one, changed or not.
+    setToneIndex(m_settings.DefaultTone);
 }
 
 void Form1::keepAbove(QWidget *dialog)

@@ -72,6 +72,9 @@ public:
     // user sets there becomes the settings.
     void openSendWindow(const SendRequest &request);
     void showAbout();        // "このソフトについて(&A)"
+    // What the settings dialog's OK gives: the settings, and the preferred
+    // tone selected for the song.
+    void applySettings(const AppSettings &settings);
 
     // The end of the BASIC commands: the program in the output window under
     // the machine's caption, or the failure message and no window.
