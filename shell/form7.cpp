@@ -121,11 +121,14 @@ void Form7::buildControls()
     interval->addWidget(Text1);
     interval->addWidget(new QLabel(QStringLiteral("文字ごと"), Frame3));
     interval->addStretch(1);
+    Check9 = new QCheckBox(QStringLiteral("ほかのアプリで保存されたH-MMLファイルを自動で読み込み直す"), Frame3);
+    Check9->setObjectName(QStringLiteral("Check9"));
     auto *separator = new QVBoxLayout(Frame3);
     separator->addWidget(Check4);
     separator->addLayout(interval);
     separator->addWidget(Option1);
     separator->addWidget(Option2);
+    separator->addWidget(Check9);
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -171,6 +174,7 @@ void Form7::load()
         Option1->setChecked(true);
     else
         Option2->setChecked(true);
+    Check9->setChecked(s.AutoReload != 0);
 }
 
 void Form7::applySeparatorEnabling(bool ticked)
@@ -205,6 +209,7 @@ void Form7::ok()
     s.UseSeparator = Check4->isChecked() ? 1 : 0;
     s.SeparatorInterval = *interval;
     s.SeparatorKind = Option1->isChecked() ? 0 : 1;
+    s.AutoReload = Check9->isChecked() ? 1 : 0;
     emit settingsChosen(s);
     close();
 }

@@ -29,7 +29,7 @@ public:
     void ok();
 
     QGroupBox *Frame1, *Frame2, *Frame3;
-    QCheckBox *Check8, *Check4;
+    QCheckBox *Check8, *Check4, *Check9;
     QComboBox *Combo5, *Combo1, *Combo2, *Combo3, *Combo4, *Combo8, *Combo9, *Combo10;
     QLineEdit *Text1;
     QRadioButton *Option1, *Option2;
