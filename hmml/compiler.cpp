@@ -304,17 +304,7 @@ private:
             return fail(203, lineNo);
         if (m_languageSet)
             return fail(204, lineNo);
-        const QString value = asciiUpper(arg);
-        if (value == u"ITALY")
-            setNoteNames(Italy);
-        else if (value == u"GERMANY")
-            setNoteNames(Germany);
-        else if (value == u"JAPANESE")
-            setNoteNames(Japanese);
-        else if (value == u"KATAKANA")
-            setNoteNames(Katakana);
-        else
-            setNoteNames(English);
+        setNoteNames(hmml::noteNames(arg));
         m_languageSet = true;
         return true;
     }
@@ -456,6 +446,20 @@ QString convert(const QString &source, const QString &lineSeparator, bool raw, C
 void setProgramNumber(qint16 program)
 {
     g_programNumber = program;
+}
+
+std::array<char16_t, 7> noteNames(QStringView language)
+{
+    const QString value = asciiUpper(language);
+    if (value == u"ITALY")
+        return Italy;
+    if (value == u"GERMANY")
+        return Germany;
+    if (value == u"JAPANESE")
+        return Japanese;
+    if (value == u"KATAKANA")
+        return Katakana;
+    return English;
 }
 
 } // namespace hmml

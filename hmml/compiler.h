@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace hmml {
@@ -50,6 +51,11 @@ QString convert(const QString &source, const QString &lineSeparator, bool raw, C
 
 // Keeps `program` as HMML_Convert keeps the PROGRAM of a text it converted.
 void setProgramNumber(qint16 program);
+
+// The names of C, D, E, F, G, A and B (one character each) that a LANGUAGE
+// value selects, compared after uppercasing; any other value keeps the
+// English names.
+std::array<char16_t, 7> noteNames(QStringView language);
 
 // The largest OMP text a conversion builds (in characters); a song of many
 // long loops beyond it is refused with code -1 instead of exhausting memory.

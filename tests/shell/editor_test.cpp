@@ -1,0 +1,289 @@
+// The H-MML editor driven as a user would: typing compiles into the main
+// window, errors are marked where they are, files keep their encoding and
+// line breaks, the sounding note is shown, and a file another program saves
+// is read again.
+
+#include "window_fixture.h"
+
+#include "platform/midi_timing.h"
+#include "shell/form9.h"
+#include "shell/hmml_edit.h"
+#include "shell/hmml_highlighter.h"
+#include "shell/live_compiler.h"
+
+#include "support/event_loop.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTest>
+#include <QTextBlock>
+
+namespace {
+
+using Answer = MessageBoxes::Answer;
+using testsupport::runUntil;
+
+class EditorTest : public WindowTest {
+protected:
+    Form9 &editor(const QStringList &arguments = {})
+    {
+        started(arguments).HMMLエディタ->trigger();
+        EXPECT_NE(form().editor(), nullptr);
+        settle(*form().editor());
+        return *form().editor();
+    }
+    static void settle(Form9 &e) { EXPECT_TRUE(runUntil([&] { return !e.compiler().isBusy(); })); }
+    // Keys typed at the cursor; "|" is the Return key.
+    static void type(Form9 &e, const char *keys)
+    {
+        for (const QChar c : QString::fromUtf8(keys)) {
+            if (c == u'|')
+                QTest::keyClick(e.Text1, Qt::Key_Return);
+            else
+                QTest::sendKeyEvent(QTest::Click, e.Text1, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+    // Saved by another program as editors do: a new file renamed over it.
+    void saveElsewhere(const char *name, const QByteArray &bytes)
+    {
+        QSaveFile f(path(QString::fromUtf8(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit());
+    }
+};
+
+TEST_F(EditorTest, TypingCompilesIntoTheMainWindowAndMarksTheWrongLine)
+{
+    Form9 &e = editor();
+    const struct {
+        const char *what;
+        std::function<void()> act;
+        int errorLine;
+        const char *message; // the status bar's; "" hides it
+        const char *song;
+    } steps[] = {
+        {"typed", [&] { type(e, "C-TITLE:Frog|C-TEMPO:120|4 C 2"); }, 0, "", "$2:4M|Frog|||0"},
+        {"a wrong pitch keeps the last good song", [&] { type(e, "|4 X 2"); }, 4,
+         "4行目: 音程が異常です。言語指定にあったものを使用してください。", "$2:4M|Frog|||0"},
+        {"fixed", [&] {
+             for (int i = 0; i < 3; ++i)
+                 QTest::keyClick(e.Text1, Qt::Key_Backspace);
+             type(e, "E 2|C-PROGRAM:41");
+         }, 0, "", "$2:4MQ|Frog|||40"},
+        {"a line no compiler reads", [&] { type(e, "|x"); }, 6,
+         "6行目: 命令／音譜データ以外を以外を検出しました。H-MMLを確認してください。", "$2:4MQ|Frog|||40"},
+        {"undone", [&] { e.元に戻す->trigger(); }, 0, "", "$2:4MQ|Frog|||40"},
+    };
+    for (const auto &s : steps) {
+        s.act();
+        settle(e);
+        EXPECT_EQ(e.Text1->errorLine(), s.errorLine) << s.what;
+        EXPECT_EQ(e.Command1->isHidden() ? QString() : e.Command1->text(), QString::fromUtf8(s.message)) << s.what;
+        EXPECT_EQ(song(form()), QString::fromUtf8(s.song)) << s.what;
+    }
+    // The gutter marks the line in red, and a click on the message goes there.
+    type(e, "|x");
+    settle(e);
+    ASSERT_GT(e.Text1->errorLine(), 0);
+    const QImage gutter = e.Picture1->grab().toImage();
+    bool red = false;
+    for (int y = 0; y < gutter.height() && !red; ++y)
+        for (int x = 0; x < gutter.width() && !red; ++x)
+            red = gutter.pixelColor(x, y).red() > 150 && gutter.pixelColor(x, y).green() < 80;
+    EXPECT_TRUE(red);
+    e.Text1->goToLine(1);
+    e.Command1->click();
+    EXPECT_EQ(e.Text1->cursorLine(), e.Text1->errorLine());
+    EXPECT_TRUE(messages.shown.empty()) << "no message box while typing";
+}
+
+TEST_F(EditorTest, ColoursCommandsNotesRestsAndComments)
+{
+    Form9 &e = editor();
+    e.Text1->setPlainText(QStringLiteral("C-TEMPO:120 ' fast\n4 C# 2\n2 * \nC-LANGUAGE:KATAKANA\n8 ド 3\n8 C 3"));
+    using K = HmmlHighlighter::Kind;
+    const struct {
+        int line, column;
+        std::optional<K> kind;
+    } cases[] = {
+        {1, 0, K::Command}, {1, 8, K::Argument}, {1, 13, K::Comment}, {2, 0, K::Length}, {2, 3, K::Pitch},
+        {2, 5, K::Octave},  {3, 2, K::Rest},     {4, 2, K::Command},  {5, 2, K::Pitch},  {6, 2, std::nullopt},
+    };
+    for (const auto &c : cases) {
+        std::optional<QTextCharFormat> found;
+        for (const QTextLayout::FormatRange &r : e.Text1->document()->findBlockByNumber(c.line - 1).layout()->formats())
+            if (c.column >= r.start && c.column < r.start + r.length)
+                found = r.format;
+        EXPECT_EQ(found, c.kind ? std::optional(HmmlHighlighter::format(*c.kind)) : std::nullopt) << c.line << ':' << c.column;
+    }
+}
+
+TEST_F(EditorTest, FilesKeepTheirEncodingAndLineBreaks)
+{
+    const QByteArray kana = QStringLiteral("かえる").toUtf8();
+    const struct {
+        const char *name;
+        QByteArray before, after; // "4 C 2" typed at the end
+    } files[] = {
+        {"sjis.hml", sjis(QStringLiteral("C-TITLE:かえる\r\nC-TEMPO:120\r\n")), sjis(QStringLiteral("C-TITLE:かえる\r\nC-TEMPO:120\r\n4 C 2"))},
+        {"bom.hml", "\xEF\xBB\xBF" "C-TITLE:" + kana + "\nC-TEMPO:120\n", "\xEF\xBB\xBF" "C-TITLE:" + kana + "\nC-TEMPO:120\n4 C 2"},
+        {"cr.hml", "C-TITLE:" + kana + "\rC-TEMPO:120\r", "C-TITLE:" + kana + "\rC-TEMPO:120\r4 C 2"},
+    };
+    Form9 &e = editor();
+    for (const auto &f : files) {
+        write(QString::fromUtf8(f.name), f.before);
+        dialogs.chooseNext(path(QString::fromUtf8(f.name)));
+        e.開く->trigger();
+        e.Text1->moveCursor(QTextCursor::End);
+        type(e, "4 C 2");
+        e.上書き保存->trigger();
+        settle(e);
+        EXPECT_EQ(read(QString::fromUtf8(f.name)), f.after) << f.name;
+        EXPECT_EQ(song(form()), u"$2:4M|かえる|||0") << f.name;
+        EXPECT_EQ(form().songFile(), path(QString::fromUtf8(f.name)));
+    }
+    // What the file's encoding cannot hold is refused by name; nothing is written.
+    dialogs.chooseNext(path(QStringLiteral("sjis.hml")));
+    e.開く->trigger();
+    e.Text1->insertPlainText(QStringLiteral("' ♫"));
+    e.上書き保存->trigger();
+    EXPECT_TRUE(lastMessage().contains(u'♫')) << str(lastMessage());
+    EXPECT_EQ(read(QStringLiteral("sjis.hml")), files[0].after);
+    // A new file is CP932 with CR LF.
+    messages.answerNext(Answer::No); // the unsaved text goes
+    e.新規作成->trigger();
+    type(e, "C-TITLE:ぴょん|C-TEMPO:60");
+    dialogs.chooseNext(path(QStringLiteral("new.hml")));
+    e.上書き保存->trigger();
+    EXPECT_EQ(read(QStringLiteral("new.hml")), sjis(QStringLiteral("C-TITLE:ぴょん\r\nC-TEMPO:60")));
+    EXPECT_TRUE(e.windowTitle().startsWith(u"new.hml")) << str(e.windowTitle());
+}
+
+TEST_F(EditorTest, UnsavedChangesAreAskedAboutOnCloseOpenAndExit)
+{
+    const struct {
+        const char *what;
+        std::vector<Answer> answers;
+        bool closeWindow; // the main window rather than the editor
+        bool closes, saved;
+    } cases[] = {
+        {"cancelled", {Answer::Cancel}, false, false, false},
+        {"not saved", {Answer::No}, false, true, false},
+        {"saved", {Answer::Yes}, false, true, true},
+        {"exit cancelled at the editor", {Answer::Yes, Answer::Cancel}, true, false, false},
+        {"exit saving the editor", {Answer::Yes, Answer::Yes}, true, true, true},
+    };
+    write(QStringLiteral("song.hml"), "C-TEMPO:120\r\n");
+    Form1 &f = started({path(QStringLiteral("song.hml"))});
+    for (const auto &c : cases) {
+        flushDeletes();
+        f.HMMLエディタ->trigger();
+        Form9 &e = *f.editor();
+        e.openFile(path(QStringLiteral("song.hml")));
+        e.Text1->moveCursor(QTextCursor::End);
+        type(e, "4 C 2");
+        messages.shown.clear();
+        for (Answer a : c.answers)
+            messages.answerNext(a);
+        const bool closed = c.closeWindow ? closeWindow() : e.close();
+        EXPECT_EQ(closed, c.closes) << c.what;
+        EXPECT_EQ(read(QStringLiteral("song.hml")), c.saved ? "C-TEMPO:120\r\n4 C 2" : "C-TEMPO:120\r\n") << c.what;
+        EXPECT_TRUE(lastMessage().contains(u"保存されていません")) << c.what;
+        write(QStringLiteral("song.hml"), "C-TEMPO:120\r\n");
+        if (!closed) {
+            // Opening another file asks too; cancelled, no dialog shows.
+            messages.answerNext(Answer::Cancel);
+            dialogs.shown.clear();
+            e.開く->trigger();
+            EXPECT_TRUE(dialogs.shown.empty()) << c.what;
+            e.Text1->document()->setModified(false);
+        }
+    }
+}
+
+TEST_F(EditorTest, FollowsTheSoundingNoteAndPlaysFromTheCursorsLine)
+{
+    // Notes: M (line 2), O (line 4), Q (line 6) and its repetition.
+    write(QStringLiteral("song.hml"), "C-TEMPO:120\r\n4 C 2\r\n' x\r\n8 D 2\r\nC-LOOP:1\r\n4 E 2\r\nC-LEND\r\n");
+    Form9 &e = editor({path(QStringLiteral("song.hml"))});
+    Form1 &f = form();
+    ASSERT_EQ(f.Text1->toPlainText(), u"$2:4M8O4QQ");
+    const auto at = [&](double seconds) {
+        player.reportedPosition = seconds;
+        f.followPlayback();
+        return QStringLiteral("%1 %2").arg(e.Text1->soundingLine()).arg(f.Text1->textCursor().selectedText());
+    };
+    f.OMP_Play();
+    EXPECT_EQ(at(0.5), u"2 4M");
+    EXPECT_EQ(at(2.0), u"4 8O");
+    EXPECT_EQ(at(6.5), u"6 4Q");
+    EXPECT_EQ(at(8.1), u"6 Q");
+
+    // From the loop's line: the file starts at its first note.
+    e.Text1->goToLine(5);
+    e.ここから再生->trigger();
+    EXPECT_EQ(readMidiTiming(readFile(f.temporaryFilePath())).totalTicks, 2 * 1920);
+    EXPECT_EQ(at(0), u"6 4Q");
+    EXPECT_EQ(at(2.1), u"6 Q");
+    e.Text1->goToLine(7);
+    e.ここから再生->trigger();
+    EXPECT_EQ(lastMessage(), u"カーソルの行から後に音符がありません。");
+
+    // The OMP box edited by hand: only the editor follows.
+    f.OMP_Play();
+    f.Text1->moveCursor(QTextCursor::End);
+    f.Text1->insertPlainText(QStringLiteral("R"));
+    EXPECT_EQ(at(2.0), u"4 ");
+    e.停止->trigger();
+    EXPECT_TRUE(player.fileName().isEmpty());
+    EXPECT_EQ(e.Text1->soundingLine(), 0);
+}
+
+TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
+{
+    write(QStringLiteral("song.hml"), "C-TEMPO:120\r\n4 C 2\r\n");
+    Form1 &f = started({path(QStringLiteral("song.hml"))});
+    f.OMP_Play();
+    const struct {
+        const char *what;
+        QByteArray bytes;
+        bool inPlace;
+        const char *omp; // what the window then shows
+    } saves[] = {
+        {"replaced by rename", "C-TEMPO:120\r\n4 D 2\r\n", false, "$2:4O"},
+        {"written in place", "C-TEMPO:120\r\n4 E 2\r\n", true, "$2:4Q"},
+        {"with a mistake: the song stays", "C-TEMPO:120\r\n4 X 2\r\n", false, "$2:4Q"},
+        {"fixed", "C-TEMPO:60\r\n4 E 2\r\n", false, "$1:4Q"},
+    };
+    for (const auto &s : saves) {
+        const qsizetype plays = player.calls.count(QStringLiteral("setFileName:") + f.temporaryFilePath());
+        messages.shown.clear();
+        if (s.inPlace)
+            write(QStringLiteral("song.hml"), s.bytes);
+        else
+            saveElsewhere("song.hml", s.bytes);
+        ASSERT_TRUE(runUntil([&] { return f.hmmlSource() == QString::fromLatin1(s.bytes) || !messages.shown.empty(); }))
+            << s.what;
+        EXPECT_EQ(f.Text1->toPlainText(), QString::fromUtf8(s.omp)) << s.what;
+        // A song that was playing plays the new one from the start.
+        EXPECT_EQ(player.calls.count(QStringLiteral("setFileName:") + f.temporaryFilePath()),
+                  plays + (messages.shown.empty() ? 1 : 0)) << s.what;
+    }
+    EXPECT_TRUE(lastMessage().isEmpty());
+
+    // The editor holding the file reads it, unless it holds changes of its own.
+    f.HMMLエディタ->trigger();
+    Form9 &e = *f.editor();
+    saveElsewhere("song.hml", "C-TEMPO:120\r\n4 F 2\r\n");
+    ASSERT_TRUE(runUntil([&] { return f.Text1->toPlainText() == u"$2:4R"; }));
+    EXPECT_EQ(e.Text1->toPlainText(), u"C-TEMPO:120\n4 F 2\n");
+    e.Text1->moveCursor(QTextCursor::End);
+    type(e, "4 G 2");
+    saveElsewhere("song.hml", "C-TEMPO:120\r\n4 A 2\r\n");
+    ASSERT_TRUE(runUntil([&] { return e.Label1->text().contains(u"未保存"); }));
+    EXPECT_EQ(e.Text1->toPlainText(), u"C-TEMPO:120\n4 F 2\n4 G 2");
+    e.Text1->document()->setModified(false);
+}
+
+} // namespace
