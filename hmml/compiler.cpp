@@ -437,6 +437,8 @@ QString convert(const QString &source, const QString &lineSeparator, bool raw, C
     Compiler compiler(status, song, details);
     if (!compiler.run(source, separator))
         return {};
+    if (details.lines)
+        details.lines->squeeze();
     QString out = compiler.takeOutput();
     if (raw)
         return out;

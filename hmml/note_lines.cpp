@@ -6,7 +6,7 @@ namespace hmml {
 
 namespace {
 
-constexpr qsizetype CheckpointRuns = 64;
+constexpr qsizetype CheckpointRuns = 128;
 
 void putNumber(std::vector<unsigned char> &out, quint64 value)
 {
@@ -26,6 +26,30 @@ quint64 takeNumber(const unsigned char *&p)
         if (!(b & 0x80))
             return value;
     }
+}
+
+// A run as one number: its gap in the upper bits and, below 16, its length
+// in the lowest four (0: the length follows as a number of its own). A note
+// between comments takes one byte.
+struct Run {
+    qint32 gap;
+    qsizetype length;
+};
+
+void putRun(std::vector<unsigned char> &out, qint32 gap, qsizetype length)
+{
+    putNumber(out, (quint64(gap) << 4) | quint64(length < 16 ? length : 0));
+    if (length >= 16)
+        putNumber(out, quint64(length));
+}
+
+Run takeRun(const unsigned char *&p)
+{
+    const quint64 v = takeNumber(p);
+    Run r{qint32(v >> 4), qsizetype(v & 15)};
+    if (r.length == 0)
+        r.length = qsizetype(takeNumber(p));
+    return r;
 }
 
 } // namespace
@@ -58,8 +82,7 @@ void NoteLineMap::closeRun()
 {
     if (m_closedRuns % CheckpointRuns == 0)
         m_checkpoints.push_back({m_closedNotes, m_runFirstLine, qsizetype(m_runs.size())});
-    putNumber(m_runs, quint64(m_runFirstLine - m_closedLastLine));
-    putNumber(m_runs, quint64(m_runLength));
+    putRun(m_runs, m_runFirstLine - m_closedLastLine, m_runLength);
     ++m_closedRuns;
     m_closedNotes += m_runLength;
     m_closedLastLine = m_runFirstLine + qint32(m_runLength) - 1;
@@ -76,13 +99,14 @@ qint32 NoteLineMap::lineOfRead(qsizetype readIndex) const
     const unsigned char *p = m_runs.data() + cp->offset;
     qsizetype first = cp->readIndex;
     qint32 line = cp->line;
-    takeNumber(p); // the gap, already in cp->line
     for (;;) {
-        const qsizetype length = qsizetype(takeNumber(p));
-        if (readIndex < first + length)
+        const Run r = takeRun(p);
+        if (first != cp->readIndex)
+            line += r.gap;
+        if (readIndex < first + r.length)
             return line + qint32(readIndex - first);
-        first += length;
-        line += qint32(length) - 1 + qint32(takeNumber(p));
+        first += r.length;
+        line += qint32(r.length) - 1;
     }
 }
 
@@ -96,15 +120,14 @@ qsizetype NoteLineMap::readIndexFrom(qint32 line) const
         const unsigned char *const end = m_runs.data() + m_runs.size();
         qsizetype first = cp->readIndex;
         qint32 runLine = cp->line;
-        takeNumber(p);
-        for (;;) {
-            const qsizetype length = qsizetype(takeNumber(p));
-            if (line < runLine + length)
+        while (p != end) {
+            const Run r = takeRun(p);
+            if (first != cp->readIndex)
+                runLine += r.gap;
+            if (line < runLine + r.length)
                 return first + std::max<qsizetype>(0, line - runLine);
-            first += length;
-            if (p == end)
-                break;
-            runLine += qint32(length) - 1 + qint32(takeNumber(p));
+            first += r.length;
+            runLine += qint32(r.length) - 1;
         }
     } else if (!m_checkpoints.empty()) {
         return 0; // before the first run
@@ -136,6 +159,13 @@ qsizetype NoteLineMap::firstNoteFrom(qint32 line) const
             return s.first + (read - s.source);
     }
     return -1;
+}
+
+void NoteLineMap::squeeze()
+{
+    m_runs.shrink_to_fit();
+    m_checkpoints.shrink_to_fit();
+    m_segments.shrink_to_fit();
 }
 
 qsizetype NoteLineMap::memoryBytes() const

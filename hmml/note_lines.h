@@ -22,6 +22,8 @@ public:
     // The `count` notes from `firstNote` on are played `times` more, now.
     void addRepeat(qsizetype firstNote, qsizetype count, qint32 times);
     void clear() { *this = NoteLineMap(); }
+    // Gives back the room kept for growing, once the song is complete.
+    void squeeze();
 
     qsizetype noteCount() const { return m_noteCount; }
     // The 1-based line of note `index` (0-based); 0 when there is no such note.
@@ -53,9 +55,9 @@ private:
     qint32 lineOfRead(qsizetype readIndex) const;
     qsizetype readIndexFrom(qint32 line) const;
 
-    // Closed runs of read notes on consecutive lines, as pairs of variable-
-    // length numbers: the gap to the run's first line from the previous
-    // run's last, and the run's length.
+    // Closed runs of read notes on consecutive lines, as variable-length
+    // numbers: the gap to the run's first line from the previous run's last,
+    // and the run's length.
     std::vector<unsigned char> m_runs;
     std::vector<Checkpoint> m_checkpoints;
     std::vector<Segment> m_segments;

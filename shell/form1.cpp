@@ -387,14 +387,15 @@ bool Form1::convertHmmlText(const QString &text)
         Text1->clear();
         return false;
     }
-    showConversion(conversion);
+    showConversion(conversion, true);
     return true;
 }
 
-void Form1::showConversion(const HmmlConversion &conversion)
+void Form1::showConversion(const HmmlConversion &conversion, bool read)
 {
     m_hmmlSource = conversion.song.hmmlSource;
-    Hmml->setPlainText(m_hmmlSource);
+    if (read)
+        Hmml->setPlainText(m_hmmlSource);
     m_songFromHmml = true;
     setOmpText(conversion.song.omp, conversion.lines);
     Text2->setText(conversion.song.title);

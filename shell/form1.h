@@ -122,8 +122,9 @@ public:
     const AppSettings &settings() const { return m_settings; }
     AppSettings &settings() { return m_settings; }
     QString temporaryFilePath() const;
-    // The H-MML source last read, exactly (every line followed by "\r\n");
-    // the hidden Hmml box shows the same text.
+    // The song's H-MML source, exactly (every line followed by "\r\n"). The
+    // hidden Hmml box holds the source last read from a file; the editor's
+    // text stays in the editor, so that typing does not fill it anew.
     const QString &hmmlSource() const { return m_hmmlSource; }
 
     // Controls, by their names.
@@ -154,7 +155,8 @@ private:
     void buildMenus();
     void convertHmmlFile(const QString &path);
     bool convertHmmlText(const QString &text);
-    void showConversion(const HmmlConversion &conversion);
+    // `read`: the text was read from a file, and the hidden Hmml box takes it.
+    void showConversion(const HmmlConversion &conversion, bool read);
     void setSongFile(const QString &path);
     bool playOmp(qsizetype firstNote);
     void saveImportedHmml(const QString &midiPath, const QString &hmml);

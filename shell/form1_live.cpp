@@ -93,7 +93,7 @@ void Form1::showLiveConversion(const HmmlConversion &conversion)
     if (!conversion.ok() || conversion.song.hmmlSource.isEmpty()
         || (m_songFromHmml && conversion.song.hmmlSource == m_hmmlSource))
         return;
-    showConversion(conversion);
+    showConversion(conversion, false);
     if (m_form9)
         setSongFile(m_form9->filePath());
     if (replay)
@@ -164,7 +164,7 @@ void Form1::songFileSaved()
             if (!conversion.ok()) {
                 showError(conversionErrorMessage(conversion.status), MessageTitle);
             } else {
-                showConversion(conversion);
+                showConversion(conversion, true);
                 if (wasPlaying)
                     OMP_Play();
             }
