@@ -27,19 +27,25 @@ HmmlFileText readHmmlFile(const QString &path)
 
 HmmlDocument readHmmlDocument(const QString &path)
 {
-    HmmlDocument doc;
     const ReadFile::Result read = ReadFile::readAll(path);
     if (!read.ok()) {
+        HmmlDocument doc;
         doc.error = read.error;
         return doc;
     }
-    const TextFile::DecodeResult decoded = TextFile::decodeText(read.bytes);
+    return decodeHmmlDocument(read.bytes, ReadFile::displayName(path));
+}
+
+HmmlDocument decodeHmmlDocument(QByteArrayView bytes, const QString &name)
+{
+    HmmlDocument doc;
+    const TextFile::DecodeResult decoded = TextFile::decodeText(bytes);
     if (!decoded.ok()) {
-        doc.error = QStringLiteral("%1 を読めません: %2").arg(ReadFile::displayName(path), decoded.error);
+        doc.error = QStringLiteral("%1 を読めません: %2").arg(name, decoded.error);
         return doc;
     }
     doc.encoding = decoded.encoding;
-    doc.byteOrderMark = read.bytes.startsWith("\xEF\xBB\xBF");
+    doc.byteOrderMark = bytes.startsWith("\xEF\xBB\xBF");
     const qsizetype cr = decoded.text.indexOf(u'\r');
     const qsizetype lf = decoded.text.indexOf(u'\n');
     if (cr >= 0 && (lf < 0 || cr < lf))

@@ -32,6 +32,8 @@ struct HmmlDocument {
 
 // Reads `path` by the rules of readHmmlFile.
 HmmlDocument readHmmlDocument(const QString &path);
+// The same for the bytes of a file; `name` is the file's name for messages.
+HmmlDocument decodeHmmlDocument(QByteArrayView bytes, const QString &name);
 
 // `text` (line breaks "\n") as the bytes of a file like `format`. Text the
 // encoding cannot hold is refused: `error` names the character and the result
