@@ -4,7 +4,7 @@
 // pause). Also the time the keystroke itself holds the window. Runs
 // offscreen unless QT_QPA_PLATFORM says otherwise (xcb under Xvfb).
 
-#include "song_text.h"
+#include "bench_support.h"
 
 #include "fakes/fake_browser.h"
 #include "fakes/fake_dialogs.h"

@@ -1,7 +1,7 @@
 // The line map the compiler keeps beside a song of 1,000,000 lines: its
 // memory against the OMP data's, and what keeping it costs the compiler.
 
-#include "song_text.h"
+#include "bench_support.h"
 
 #include "hmml/compiler.h"
 #include "hmml/formatter.h"
@@ -18,14 +18,7 @@ namespace {
 template <class F>
 double bestOf(F &&run)
 {
-    double best = 1e300;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer t;
-        t.start();
-        run();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
-    return best;
+    return bestSeconds(5, run) * 1000;
 }
 
 void measure(const char *what, const QString &source)
