@@ -512,8 +512,7 @@ void Form1::saveSong()
         return;
     if (!confirmOverwrite(CD5.FileName))
         return;
-    const IniWriteResult saved = SaveSong(CD5.FileName, Text1->toPlainText(), QString::number(toneIndex()),
-                                          Text2->text(), Text3->text(), Text4->text());
+    const IniWriteResult saved = SaveSong(CD5.FileName, song());
     if (!saved.ok())
         showError(saved.error, MessageTitle);
 }

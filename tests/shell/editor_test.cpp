@@ -6,14 +6,18 @@
 #include "window_fixture.h"
 
 #include "platform/midi_timing.h"
+#include "shell/form7.h"
 #include "shell/form9.h"
+#include "shell/song_file.h"
 #include "shell/hmml_edit.h"
 #include "shell/hmml_highlighter.h"
 #include "shell/live_compiler.h"
 
 #include "support/event_loop.h"
+#include "support/test_midi.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
@@ -129,6 +133,8 @@ TEST_F(EditorTest, FilesKeepTheirEncodingAndLineBreaks)
         {"sjis.hml", sjis(QStringLiteral("C-TITLE:かえる\r\nC-TEMPO:120\r\n")), sjis(QStringLiteral("C-TITLE:かえる\r\nC-TEMPO:120\r\n4 C 2"))},
         {"bom.hml", "\xEF\xBB\xBF" "C-TITLE:" + kana + "\nC-TEMPO:120\n", "\xEF\xBB\xBF" "C-TITLE:" + kana + "\nC-TEMPO:120\n4 C 2"},
         {"cr.hml", "C-TITLE:" + kana + "\rC-TEMPO:120\r", "C-TITLE:" + kana + "\rC-TEMPO:120\r4 C 2"},
+        // Control codes stay the bytes they were (ICU's CP932 swaps three).
+        {"controls.hml", "C-TITLE:\x1A\r\n' \x1C\x7F\r\nC-TEMPO:120\r\n", "C-TITLE:\x1A\r\n' \x1C\x7F\r\nC-TEMPO:120\r\n4 C 2"},
     };
     Form9 &e = editor();
     for (const auto &f : files) {
@@ -140,7 +146,8 @@ TEST_F(EditorTest, FilesKeepTheirEncodingAndLineBreaks)
         e.上書き保存->trigger();
         settle(e);
         EXPECT_EQ(read(QString::fromUtf8(f.name)), f.after) << f.name;
-        EXPECT_EQ(song(form()), u"$2:4M|かえる|||0") << f.name;
+        EXPECT_EQ(song(form()), QStringLiteral("$2:4M|%1|||0").arg(f.after.startsWith("C-TITLE:\x1A") ? u"\x1A" : u"かえる"))
+            << f.name;
         EXPECT_EQ(form().songFile(), path(QString::fromUtf8(f.name)));
     }
     // What the file's encoding cannot hold is refused by name; nothing is written.
@@ -283,7 +290,84 @@ TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
     saveElsewhere("song.hml", "C-TEMPO:120\r\n4 A 2\r\n");
     ASSERT_TRUE(runUntil([&] { return e.Label1->text().contains(u"未保存"); }));
     EXPECT_EQ(e.Text1->toPlainText(), u"C-TEMPO:120\n4 F 2\n4 G 2");
+    settle(e);
     e.Text1->document()->setModified(false);
+    e.close();
+
+    // Switched off in the settings: saves are left alone.
+    f.各種設定->trigger();
+    f.settingsDialog()->Check9->setChecked(false);
+    f.settingsDialog()->ok();
+    EXPECT_EQ(f.settings().AutoReload, 0);
+    const QString shown = f.Text1->toPlainText();
+    saveElsewhere("song.hml", "C-TEMPO:120\r\n4 B 2\r\n");
+    runUntil([] { return false; }, 500);
+    EXPECT_EQ(f.Text1->toPlainText(), shown);
+}
+
+TEST_F(EditorTest, TheReloadSettingIsWrittenOnlyOnceChanged)
+{
+    const struct {
+        QByteArray before;
+        qint16 autoReload;
+        const char *line; // the key's line afterwards; "" for none
+    } cases[] = {
+        {"", 1, ""},
+        {"", 0, "自動再読み込み=0"},
+        {sjis(QStringLiteral("[HMML2OMP]\r\n自動再読み込み=0\r\n")), 1, "自動再読み込み=1"},
+    };
+    for (const auto &c : cases) {
+        write(QStringLiteral("vltn.ini"), c.before);
+        AppSettings s;
+        s.AutoReload = c.autoReload;
+        ASSERT_TRUE(SaveSettings(s, settingsPath()).ok());
+        const QString text = Cp932::decode(read(QStringLiteral("vltn.ini")));
+        EXPECT_EQ(text.contains(u"自動再読み込み"), *c.line != 0) << str(text);
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.line))) << str(text);
+        EXPECT_EQ(LoadSettings(settingsPath()).AutoReload, c.autoReload);
+    }
+}
+
+TEST_F(EditorTest, OpensOnTheSongsOwnHmml)
+{
+    write(QStringLiteral("song.hml"), "C-TEMPO:120\r\n4 C 2\r\n");
+    ASSERT_TRUE(SaveSong(path(QStringLiteral("song.vtd")), Song{QStringLiteral("$2:4M"), {}, {}, {}, 0, {}, {}}).ok());
+    testmidi::Track t;
+    t.note(0, 480, 60);
+    write(QStringLiteral("tune.mid"), testmidi::file(0, 480, {t.bytes()}));
+    Form1 &f = started();
+    const struct {
+        const char *what;
+        std::function<void()> load;
+        const char *file; // what the editor then holds
+        const char *text;
+        bool unsaved;
+    } cases[] = {
+        {"no song yet", [] {}, "", "", false},
+        {"a loaded file", [&] { dialogs.chooseNext(path(QStringLiteral("song.hml"))); f.MMLファイルを開く->trigger(); },
+         "song.hml", "C-TEMPO:120\n4 C 2\n", false},
+        {"a song file: no H-MML", [&] { dialogs.chooseNext(path(QStringLiteral("song.vtd"))); f.OMPファイルを開く->trigger(); },
+         "", "", false},
+        {"a MIDI file's melody, not saved", [&] {
+             messages.answerNext(Answer::No);
+             dialogs.chooseNext(path(QStringLiteral("tune.mid")));
+             f.MIDIファイルを開く->trigger();
+         }, "", nullptr, true},
+    };
+    for (const auto &c : cases) {
+        c.load();
+        f.HMMLエディタ->trigger();
+        Form9 &e = *f.editor();
+        EXPECT_EQ(e.filePath(), *c.file ? path(QString::fromUtf8(c.file)) : QString()) << c.what;
+        EXPECT_EQ(f.songFile(), e.filePath()) << c.what;
+        EXPECT_EQ(e.Text1->toPlainText(), c.text ? QString::fromUtf8(c.text) : QString(f.hmmlSource()).replace(u'\r', QString()))
+            << c.what;
+        EXPECT_EQ(e.isModified(), c.unsaved) << c.what;
+        settle(e);
+        e.Text1->document()->setModified(false);
+        e.close();
+        flushDeletes();
+    }
 }
 
 } // namespace
