@@ -4,7 +4,6 @@
 #include "platform/file_watch.h"
 
 #include "support/core_app.h"
-#include "support/event_loop.h"
 #include "support/test_files.h"
 
 #include <QDir>
@@ -51,10 +50,10 @@ TEST(FileWatch, ReportsEverySaveAndNothingElse)
         const int before = reports;
         ASSERT_TRUE(s.act()) << s.what;
         if (s.reported > 0) {
-            EXPECT_TRUE(testsupport::runUntil([&] { return reports > before; })) << s.what;
+            EXPECT_TRUE(testsupport::waitFor([&] { return reports > before; })) << s.what;
         }
         // Long past the settling: nothing more comes.
-        testsupport::runUntil([] { return false; }, 300);
+        testsupport::waitFor([] { return false; }, 300);
         EXPECT_EQ(reports - before, s.reported) << s.what;
     }
     EXPECT_TRUE(watch.path().isEmpty());

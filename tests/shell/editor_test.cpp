@@ -13,7 +13,7 @@
 #include "shell/hmml_highlighter.h"
 #include "shell/live_compiler.h"
 
-#include "support/event_loop.h"
+#include "support/core_app.h"
 #include "support/test_midi.h"
 
 #include <QAction>
@@ -27,7 +27,7 @@
 namespace {
 
 using Answer = MessageBoxes::Answer;
-using testsupport::runUntil;
+using testsupport::waitFor;
 
 class EditorTest : public WindowTest {
 protected:
@@ -38,7 +38,7 @@ protected:
         settle(*form().editor());
         return *form().editor();
     }
-    static void settle(Form9 &e) { EXPECT_TRUE(runUntil([&] { return !e.compiler().isBusy(); })); }
+    static void settle(Form9 &e) { EXPECT_TRUE(waitFor([&] { return !e.compiler().isBusy(); })); }
     // Keys typed at the cursor; "|" is the Return key.
     static void type(Form9 &e, const char *keys)
     {
@@ -270,7 +270,7 @@ TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
             write(QStringLiteral("song.hml"), s.bytes);
         else
             saveElsewhere("song.hml", s.bytes);
-        ASSERT_TRUE(runUntil([&] { return f.hmmlSource() == QString::fromLatin1(s.bytes) || !messages.shown.empty(); }))
+        ASSERT_TRUE(waitFor([&] { return f.hmmlSource() == QString::fromLatin1(s.bytes) || !messages.shown.empty(); }))
             << s.what;
         EXPECT_EQ(f.Text1->toPlainText(), QString::fromUtf8(s.omp)) << s.what;
         // A song that was playing plays the new one from the start.
@@ -283,12 +283,12 @@ TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
     f.HMMLエディタ->trigger();
     Form9 &e = *f.editor();
     saveElsewhere("song.hml", "C-TEMPO:120\r\n4 F 2\r\n");
-    ASSERT_TRUE(runUntil([&] { return f.Text1->toPlainText() == u"$2:4R"; }));
+    ASSERT_TRUE(waitFor([&] { return f.Text1->toPlainText() == u"$2:4R"; }));
     EXPECT_EQ(e.Text1->toPlainText(), u"C-TEMPO:120\n4 F 2\n");
     e.Text1->moveCursor(QTextCursor::End);
     type(e, "4 G 2");
     saveElsewhere("song.hml", "C-TEMPO:120\r\n4 A 2\r\n");
-    ASSERT_TRUE(runUntil([&] { return e.Label1->text().contains(u"未保存"); }));
+    ASSERT_TRUE(waitFor([&] { return e.Label1->text().contains(u"未保存"); }));
     EXPECT_EQ(e.Text1->toPlainText(), u"C-TEMPO:120\n4 F 2\n4 G 2");
     settle(e);
     e.Text1->document()->setModified(false);
@@ -301,7 +301,7 @@ TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
     EXPECT_EQ(f.settings().AutoReload, 0);
     const QString shown = f.Text1->toPlainText();
     saveElsewhere("song.hml", "C-TEMPO:120\r\n4 B 2\r\n");
-    runUntil([] { return false; }, 500);
+    waitFor([] { return false; }, 500);
     EXPECT_EQ(f.Text1->toPlainText(), shown);
 }
 
