@@ -6,12 +6,8 @@
 
 #include "bench_support.h"
 
-#include "fakes/fake_browser.h"
-#include "fakes/fake_dialogs.h"
-#include "fakes/fake_media_player.h"
-#include "fakes/fake_system_services.h"
+#include "bench_window.h"
 
-#include "shell/form1.h"
 #include "shell/form9.h"
 #include "shell/hmml_edit.h"
 #include "shell/live_compiler.h"
@@ -95,14 +91,8 @@ int main(int argc, char **argv)
         if (!file.open(QIODevice::WriteOnly) || file.write(generatedSong(lines).toLatin1()) < 0)
             return 1;
         file.close();
-        FakeFileDialogs dialogs;
-        FakeMessageBoxes messages;
-        FakeSystemServices system;
-        system.tempDir = dir.path();
-        system.programDir = dir.path();
-        FakeMediaPlayer player;
-        FakeBrowser browser;
-        Form1 f(Form1Services{dialogs, messages, system, player, browser, dir.filePath(QStringLiteral("vltn.ini"))});
+        BenchWindow window(dir.path());
+        Form1 &f = window.form;
         f.startUp({song});
         QElapsedTimer opening;
         opening.start();
