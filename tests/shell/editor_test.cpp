@@ -102,6 +102,45 @@ TEST_F(EditorTest, TypingCompilesIntoTheMainWindowAndMarksTheWrongLine)
     EXPECT_TRUE(messages.shown.empty()) << "no message box while typing";
 }
 
+// A result overtaken by an edit is never shown: only the newest text's.
+TEST_F(EditorTest, OnlyTheNewestTextsResultIsGiven)
+{
+    QString text = QStringLiteral("C-TEMPO:120\r\n4 C 2\r\n");
+    LiveCompiler compiler([&] { return text; });
+    compiler.setDelay(0);
+    QStringList given;
+    QObject::connect(&compiler, &LiveCompiler::compiled, [&](const HmmlConversion &c) { given << c.song.omp; });
+    for (const char *next : {"C-TEMPO:120\r\n4 D 2\r\n", "C-TEMPO:60\r\n4 E 2\r\n"}) {
+        compiler.compileNow(); // its result is not taken before the event loop runs
+        text = QString::fromLatin1(next);
+        compiler.textEdited();
+        ASSERT_TRUE(waitFor([&] { return !compiler.isBusy(); }));
+    }
+    EXPECT_EQ(given.join(u' '), u"$2:4O $1:4Q");
+}
+
+TEST_F(EditorTest, FindsForwardAndBackRoundTheEnds)
+{
+    Form9 &e = editor();
+    e.Text1->setPlainText(QStringLiteral("4 C 2\n4 D 2\n4 C 3"));
+    e.検索->trigger();
+    e.Text2->setText(QStringLiteral("C"));
+    const struct {
+        bool backward;
+        int line; // where the found text is
+    } steps[] = {{false, 1}, {false, 3}, {false, 1}, {true, 3}, {true, 1}};
+    for (const auto &step : steps) {
+        EXPECT_TRUE(e.findNext(step.backward));
+        EXPECT_EQ(e.Text1->cursorLine(), step.line);
+        EXPECT_EQ(e.Text1->textCursor().selectedText(), u"C");
+    }
+    e.Text2->setText(QStringLiteral("X"));
+    EXPECT_FALSE(e.findNext());
+    EXPECT_EQ(e.Label1->text(), u"「X」は見つかりません。");
+    EXPECT_EQ(e.Text1->cursorLine(), 1) << "the cursor stays";
+    e.Text1->document()->setModified(false);
+}
+
 TEST_F(EditorTest, ColoursCommandsNotesRestsAndComments)
 {
     Form9 &e = editor();
