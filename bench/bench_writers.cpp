@@ -3,6 +3,8 @@
 // OMP data file and as the midicsv listing of the same notes, so that a
 // script can time `vltn midi` against csvmidi.
 
+#include "bench_support.h"
+
 #include "export/basic_generator.h"
 #include "omp/midi_writer.h"
 
@@ -79,19 +81,6 @@ Song makeSong(long notes, bool withCsv)
         s.csv += line;
     }
     return s;
-}
-
-template <class F>
-double bestSeconds(int runs, F &&work)
-{
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        best = std::min(best, t.nsecsElapsed() / 1e9);
-    }
-    return best;
 }
 
 bool writeFile(const char *path, const QByteArray &bytes)

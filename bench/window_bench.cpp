@@ -3,11 +3,7 @@
 // time a keystroke into that text takes. Run offscreen; prints the figures.
 // Usage: vltn_bench_window [CHARACTERS]
 
-#include "fakes/fake_browser.h"
-#include "fakes/fake_dialogs.h"
-#include "fakes/fake_media_player.h"
-#include "fakes/fake_system_services.h"
-#include "shell/form1.h"
+#include "bench_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,14 +24,8 @@ double showAndType(const QString &omp, double &keystrokeMs)
     f.write("[Data]\r\nData=" + omp.toLatin1() + "\r\n");
     f.close();
 
-    FakeFileDialogs dialogs;
-    FakeMessageBoxes messages;
-    FakeSystemServices system;
-    system.tempDir = dir.path();
-    system.programDir = dir.path();
-    FakeMediaPlayer player;
-    FakeBrowser browser;
-    Form1 form({dialogs, messages, system, player, browser, dir.filePath(QStringLiteral("vltn.ini"))});
+    BenchWindow window(dir.path());
+    Form1 &form = window.form;
 
     QElapsedTimer timer;
     timer.start();

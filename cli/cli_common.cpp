@@ -1,12 +1,18 @@
 #include "cli/cli_common.h"
 
+#include "cli/stop_signals.h"
+
+#include "platform/file_watch.h"
 #include "platform/save_file.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
+#include <QSocketNotifier>
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <new>
 
 #include <sys/stat.h>
@@ -194,6 +200,27 @@ QString jsonString(const QString &text)
     }
     s.append(u'"');
     return s;
+}
+
+QString watchingText(const QString &path)
+{
+    return QStringLiteral("vltn: %1 を見張っています。保存されるたびに読み込み直します (Ctrl-C で終わります)。\n").arg(path);
+}
+
+int watchUntilStopped(const QString &path, const std::function<void()> &onSave)
+{
+    FileWatch watch(onSave);
+    watch.watch(path);
+    const StopSignals stops;
+    QEventLoop events;
+    std::unique_ptr<QSocketNotifier> wake;
+    if (stops.wakeFd() >= 0) {
+        wake = std::make_unique<QSocketNotifier>(stops.wakeFd(), QSocketNotifier::Read);
+        QObject::connect(wake.get(), &QSocketNotifier::activated, [&] { events.exit(stops.exitCode()); });
+    }
+    err(watchingText(path));
+    onSave();
+    return events.exec();
 }
 
 } // namespace cli

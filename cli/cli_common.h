@@ -5,6 +5,8 @@
 #include <QCommandLineParser>
 #include <QString>
 
+#include <functional>
+
 namespace cli {
 
 enum ExitCode { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
@@ -57,6 +59,12 @@ QCommandLineOption outputOption(const QString &description);
 
 // Seconds as m:ss, or h:mm:ss from an hour on.
 QString clockText(double seconds);
+
+// Runs `onSave` at once and again whenever a program saves `path`, until
+// Ctrl-C (or a polite kill); returns the exit code for that signal.
+int watchUntilStopped(const QString &path, const std::function<void()> &onSave);
+// What a verb says on standard error when it starts watching `path`.
+QString watchingText(const QString &path);
 
 // A JSON string literal (quotes included); non-ASCII text is written as is.
 QString jsonString(const QString &text);

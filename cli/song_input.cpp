@@ -1,12 +1,10 @@
 #include "cli/song_input.h"
 
-#include "cli/vtd_input.h"
-
-#include "hmml/compiler.h"
-#include "hmml/formatter.h"
 #include "hmml/hmml_file.h"
 #include "platform/read_file.h"
 #include "platform/text_file.h"
+#include "shell/song_conversion.h"
+#include "shell/song_file.h"
 
 namespace cli {
 
@@ -25,17 +23,18 @@ bool isOmpDataPath(const QString &path)
     return path.endsWith(QLatin1String(".omp"), Qt::CaseInsensitive);
 }
 
+bool isVtdPath(const QString &path)
+{
+    return path.endsWith(QLatin1String(".vtd"), Qt::CaseInsensitive);
+}
+
 SongInput loadSongInput(const QString &path)
 {
     SongInput song;
     if (isVtdPath(path)) {
-        const VtdInput vtd = loadVtdInput(path);
-        song.omp = vtd.omp;
-        song.title = vtd.title;
-        song.author = vtd.author;
-        song.copyright = vtd.copyright;
-        song.tone = vtd.tone;
-        song.error = vtd.error;
+        const SongLoadResult loaded = LoadSong(path);
+        static_cast<Song &>(song) = loaded.song;
+        song.error = loaded.error;
         return song;
     }
     if (isOmpDataPath(path)) {
@@ -62,23 +61,16 @@ SongInput loadSongInput(const QString &path)
         song.error = file.error;
         return song;
     }
-    // The compiler keeps the last PROGRAM for the whole process (the window
-    // relies on that); each song loaded here stands on its own.
-    HMML_ResetProgramNumber();
-    ConversionStatus status;
-    HmmlSongFields fields;
-    QString omp = HMML_Convert(file.text, QStringLiteral("\r\n"), true, status, fields);
-    if (status.ok())
-        omp = OMP_Format(omp, QString(), 0, status);
-    if (!status.ok()) {
-        song.error = QStringLiteral("%1:%2: error: %3").arg(path).arg(status.line).arg(status.message);
+    const HmmlConversion converted = convertHmml(file.text, QString(), 0);
+    if (!converted.ok()) {
+        song.error = conversionErrorLine(path, converted.status);
         return song;
     }
-    song.omp = omp;
-    song.title = fields.title;
-    song.author = fields.author;
-    song.copyright = fields.copyright;
-    song.tone = HMML_ProgramNumber() - 1;
+    static_cast<Song &>(song) = converted.song;
+    song.hmmlPath = path;
+    // Each song stands on its own: no PROGRAM is no tone, whatever an
+    // earlier song said.
+    song.tone = converted.program ? *converted.program - 1 : -1;
     return song;
 }
 

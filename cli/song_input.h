@@ -2,19 +2,15 @@
 // Loading the song a verb works on: an H-MML file, compiled and formatted, a
 // file of OMP data, or a VTD song file. Every verb that takes a song as INPUT goes through here.
 
+#include "shell/song.h"
+
 #include <QString>
 
 namespace cli {
 
-struct SongInput {
-    QString omp; // OMP data, formatted without separators for H-MML
-    QString title;
-    QString author;
-    QString copyright;
-    // The song's own tone as a tone-list position (General MIDI program - 1):
-    // -1 when the song names none. An H-MML PROGRAM outside 0 to 128 gives a
-    // value outside -1 to 127, which no MIDI file can carry; see toneWarning.
-    int tone = -1;
+// The song, its OMP data formatted without separators for H-MML; a song file
+// whose "Program" the tone list refuses has tone -1.
+struct SongInput : Song {
     QString error; // Japanese message (for H-MML errors with the file and line); empty on success
     bool ok() const { return error.isEmpty(); }
 
@@ -27,6 +23,8 @@ struct SongInput {
 // True when `path` names a file of OMP data rather than H-MML (".omp",
 // compared without regard to case).
 bool isOmpDataPath(const QString &path);
+// True when `path` names a song file: it ends in ".vtd", in any case.
+bool isVtdPath(const QString &path);
 
 // Reads `path` ("-" for standard input, read as H-MML). Files are decoded
 // as CP932, or UTF-8 when they are recognisably UTF-8. OMP data files drop

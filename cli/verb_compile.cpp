@@ -35,6 +35,9 @@ bool layoutOptions(const QCommandLineParser &parser, const QString &verb, QStrin
 
 } // namespace
 
+// Compiles and prints one file as the verb does.
+static int compileFile(const QCommandLineParser &parser, const QString &path, const QString &separator, int interval);
+
 int runCompile(const QStringList &args)
 {
     const QString verb = QStringLiteral("compile");
@@ -43,8 +46,11 @@ int runCompile(const QStringList &args)
     const QCommandLineOption raw(QStringLiteral("raw"), QStringLiteral("整形せず、変換したままの OMP データを表示します。"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("OMP データ、曲名などと結果を 1 行の JSON で表示します。"));
+    const QCommandLineOption watch(QStringLiteral("watch"),
+                                   QStringLiteral("FILE が保存されるたびに変換し直して表示します。Ctrl-C で終わります。"));
     parser.addOption(raw);
     parser.addOption(json);
+    parser.addOption(watch);
     addLayoutOptions(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("H-MML ファイル (- は標準入力)"));
 
@@ -55,6 +61,17 @@ int runCompile(const QStringList &args)
         return exitCode;
 
     const QString path = parser.positionalArguments().at(0);
+    if (parser.isSet(watch)) {
+        if (isStandardStream(path))
+            return usageError(verb, QStringLiteral("--watch には見張るファイルを指定してください。"));
+        // Each save is converted as a new run would convert it.
+        return watchUntilStopped(path, [&] { compileFile(parser, path, separator, interval); });
+    }
+    return compileFile(parser, path, separator, interval);
+}
+
+static int compileFile(const QCommandLineParser &parser, const QString &path, const QString &separator, int interval)
+{
     const HmmlFileText file = readHmmlFile(path);
     if (!file.ok()) {
         err(QStringLiteral("vltn: %1\n").arg(file.error));
@@ -64,10 +81,10 @@ int runCompile(const QStringList &args)
     ConversionStatus status;
     HmmlSongFields song;
     QString omp = HMML_Convert(file.text, QStringLiteral("\r\n"), true, status, song);
-    if (status.ok() && !parser.isSet(raw))
+    if (status.ok() && !parser.isSet(QStringLiteral("raw")))
         omp = OMP_Format(omp, separator, interval, status);
 
-    if (parser.isSet(json)) {
+    if (parser.isSet(QStringLiteral("json"))) {
         out(QStringLiteral("{\"omp\":%1,\"title\":%2,\"author\":%3,\"copyright\":%4,\"program\":%5,"
                            "\"status\":{\"code\":%6,\"line\":%7,\"message\":%8}}\n")
                 .arg(jsonString(omp), jsonString(song.title), jsonString(song.author), jsonString(song.copyright))

@@ -8,6 +8,7 @@
 
 #include "omp/midi_writer.h"
 
+#include "platform/file_watch.h"
 #include "platform/fluidsynth_player.h"
 #include "platform/midi_render.h"
 #include "platform/midi_timing.h"
@@ -111,7 +112,11 @@ int runPlay(const QStringList &args)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("曲を再生します。Ctrl-C で止めます。"));
     const QCommandLineOption loop(QStringLiteral("loop"), QStringLiteral("止めるまで繰り返し再生します。"));
+    const QCommandLineOption watch(QStringLiteral("watch"),
+                                   QStringLiteral("INPUT が保存されるたびに、最初から再生し直します。"
+                                                  "変換エラーのときは前の曲のままです。Ctrl-C で終わります。"));
     parser.addOption(loop);
+    parser.addOption(watch);
     addToneOption(parser);
     addSongArgument(parser, true);
 
@@ -120,17 +125,27 @@ int runPlay(const QStringList &args)
     if (!parseVerb(parser, args, verb, 1, exitCode) || !toneOption(parser, verb, tone, exitCode))
         return exitCode;
 
-    const MidiSource source = midiFileForInput(parser.positionalArguments().at(0), tone);
+    const QString input = parser.positionalArguments().at(0);
+    const bool watching = parser.isSet(watch);
+    if (watching && isStandardStream(input))
+        return usageError(verb, QStringLiteral("--watch には見張るファイルを指定してください。"));
+    // A song that cannot be played is told at once, before the synthesizer
+    // loads; one that is watched may be put right meanwhile.
+    MidiSource source = midiFileForInput(input, tone);
+    if (source.ok())
+        source.error = readMidiFile(source.path).error;
     if (!source.ok()) {
-        err(QStringLiteral("vltn: %1\n").arg(source.error));
-        return ExitFailure;
+        if (!watching) {
+            err(QStringLiteral("vltn: %1\n").arg(source.error));
+            return ExitFailure;
+        }
+        err(source.error + u'\n');
     }
-    // A file that cannot be played is told at once, before the synthesizer loads.
-    const MidiFileRead check = readMidiFile(source.path);
-    if (!check.ok()) {
-        err(QStringLiteral("vltn: %1\n").arg(check.error));
-        return ExitFailure;
-    }
+    // Watching before Ctrl-C is caught: a save after that is never missed.
+    std::function<void()> reload;
+    FileWatch saves([&] { reload(); });
+    if (watching)
+        saves.watch(input);
 
     const StopSignals stops;
     FluidSynthPlayer player;
@@ -158,11 +173,27 @@ int runPlay(const QStringList &args)
         finish(ExitFailure);
     });
 
+    // Watched: every save plays from the start; a save that does not
+    // convert is told as the compiler tells it, and the last good song stays.
+    reload = [&] {
+        MidiSource next = midiFileForInput(input, tone);
+        clearLine();
+        if (!next.ok()) {
+            err(next.error + u'\n');
+            return;
+        }
+        err(QStringLiteral("vltn: %1 が保存されました。最初から再生します。\n").arg(input));
+        player.setFileName(next.path);
+        player.setPlayCount(parser.isSet(loop) ? 0 : 1);
+        source = std::move(next);
+    };
+
     QTimer progress;
     progress.setInterval(100);
     QObject::connect(&progress, &QTimer::timeout, [&] {
         if (!player.isPlaying()) {
-            finish(ExitOk);
+            if (!watching)
+                finish(ExitOk);
             return;
         }
         if (terminal) {
@@ -182,8 +213,12 @@ int runPlay(const QStringList &args)
         });
     }
 
-    player.setFileName(source.path);
-    player.setPlayCount(parser.isSet(loop) ? 0 : 1);
+    if (watching)
+        err(watchingText(input));
+    if (source.ok()) {
+        player.setFileName(source.path);
+        player.setPlayCount(parser.isSet(loop) ? 0 : 1);
+    }
     progress.start();
     events.exec();
     progress.stop();

@@ -4,7 +4,6 @@
 #include "cli/cli_common.h"
 #include "cli/verbs.h"
 #include "cli/song_input.h"
-#include "cli/vtd_input.h"
 
 #include "shell/song_file.h"
 
@@ -67,8 +66,7 @@ int runVtd(const QStringList &args)
     // On standard output: the song file as a new one holds it.
     if (isStandardStream(out)) {
         IniDocument document;
-        IniWriteResult made = applyIniEntries(
-            document, songEntries(song.omp, QString::number(song.tone), song.title, song.copyright, song.author));
+        IniWriteResult made = applyIniEntries(document, songEntries(song));
         QString error = made.error;
         if (error.isEmpty())
             error = writeOutput(out, document.toBytes());
@@ -89,8 +87,7 @@ int runVtd(const QStringList &args)
         return ExitFailure;
     }
 
-    const IniWriteResult saved =
-        SaveSong(out, song.omp, QString::number(song.tone), song.title, song.copyright, song.author);
+    const IniWriteResult saved = SaveSong(out, song);
     if (!saved.ok()) {
         err(QStringLiteral("vltn: %1\n").arg(saved.error));
         return ExitFailure;

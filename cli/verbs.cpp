@@ -5,7 +5,7 @@ namespace cli {
 const std::vector<Verb> &verbs()
 {
     static const std::vector<Verb> all = {
-        {"compile", "compile [--raw] [--separator C] [--interval N] [--json] FILE   H-MML を OMP に変換", runCompile},
+        {"compile", "compile [--raw] [--separator C] [--interval N] [--json] [--watch] FILE   H-MML を OMP に変換", runCompile},
         {"format", "format [--separator C] [--interval N] FILE                     OMP データを整形 (- は標準入力)", runFormat},
         {"vtd", "vtd [--tone N] [--title T] [--author A] [--copyright C] -o OUT INPUT   VTD ファイルに保存", runVtd},
         {"midi", "midi [--tone N] -o OUT INPUT                                   MIDI ファイルに書き出し", runMidi},
@@ -14,7 +14,7 @@ const std::vector<Verb> &verbs()
         {"send", "send --machine e500|g800 [--program beep|omp] [--port DEV] ... INPUT   ポケコンへ送信", runSend},
         {"ports", "ports                                                          シリアルポートの一覧", runPorts},
         {"import", "import [--track N | --channel N] [--transpose N] [--unit TICKS] [--utf8] -o OUT.hml IN.mid   MIDI ファイルを H-MML に", runImport},
-        {"play", "play [--loop] [--tone N] INPUT                               曲を再生 (Ctrl-C で停止)", runSoundVerb},
+        {"play", "play [--loop] [--tone N] [--watch] INPUT                     曲を再生 (Ctrl-C で停止)", runSoundVerb},
         {"wav", "wav [--tone N] -o OUT.wav INPUT                              曲を WAV ファイルに書き出す", runSoundVerb},
     };
     return all;

@@ -2,7 +2,11 @@
 // a crash, a hang or a sanitizer report.
 #include "hmml/compiler.h"
 #include "hmml/formatter.h"
+#include "hmml/note_lines.h"
+#include "omp/note_timeline.h"
 #include "platform/text_file.h"
+
+#include <algorithm>
 
 #include <cstdint>
 #include <cstdlib>
@@ -41,6 +45,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString compact = HMML_Convert(text, QString(), false, status, song);
     check(status.code == 0);
     check(compact == OMP_Format(raw, QString(), 0, formatStatus));
+
+    // The line map changes nothing, holds every note, and each points at a
+    // line of the text; the formatted data's timeline counts the same notes.
+    hmml::NoteLineMap map;
+    hmml::ConvertDetails details;
+    details.lines = &map;
+    check(hmml::convert(text, QString(), true, status, song, details) == raw);
+    const qsizetype notes = std::count_if(raw.begin(), raw.end(), [](QChar c) { return c == u'*' || c >= u'A'; });
+    check(map.noteCount() == notes);
+    check(omp::NoteTimeline(formatted).noteCount() == notes);
+    const qsizetype lines = text.count(QStringLiteral("\r\n")) + 1;
+    for (qsizetype i = 0; i < notes; i += 1 + notes / 64) {
+        const qint32 line = map.lineOf(i);
+        check(line >= 1 && line <= lines);
+        const qsizetype first = map.firstNoteFrom(line);
+        check(first >= 0 && first <= i && map.lineOf(first) == line);
+    }
     HMML_ResetProgramNumber();
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "hmml/compiler.h"
 
 #include "hmml/formatter.h"
+#include "hmml/note_lines.h"
 #include "hmml/number_reader.h"
 
 #include <algorithm>
@@ -86,7 +87,8 @@ bool isCommandLine(QStringView line)
 
 class Compiler {
 public:
-    Compiler(ConversionStatus &status, HmmlSongFields &song) : m_status(status), m_song(song)
+    Compiler(ConversionStatus &status, HmmlSongFields &song, hmml::ConvertDetails &details)
+        : m_status(status), m_song(song), m_details(details)
     {
         setNoteNames(English);
     }
@@ -172,6 +174,8 @@ private:
         m_out.reserve(m_out.size() + m_loopBody.size() * size_t(m_loopCount));
         for (qint32 i = 0; i < m_loopCount; ++i)
             m_out.append(m_loopBody);
+        if (m_details.lines)
+            m_details.lines->addRepeat(m_loopFirstNote, m_details.lines->noteCount() - m_loopFirstNote, m_loopCount);
         m_inLoop = false;
         m_loopBody.clear();
         return true;
@@ -300,17 +304,7 @@ private:
             return fail(203, lineNo);
         if (m_languageSet)
             return fail(204, lineNo);
-        const QString value = asciiUpper(arg);
-        if (value == u"ITALY")
-            setNoteNames(Italy);
-        else if (value == u"GERMANY")
-            setNoteNames(Germany);
-        else if (value == u"JAPANESE")
-            setNoteNames(Japanese);
-        else if (value == u"KATAKANA")
-            setNoteNames(Katakana);
-        else
-            setNoteNames(English);
+        setNoteNames(hmml::noteNames(arg));
         m_languageSet = true;
         return true;
     }
@@ -334,7 +328,7 @@ private:
         const double rounded = std::nearbyint(value); // ties to even
         if (!(rounded >= -32768.0 && rounded <= 32767.0))
             return fail(-1, lineNo);
-        g_programNumber = qint16(rounded);
+        m_details.program = qint16(rounded);
         m_programSet = true;
         return true;
     }
@@ -349,6 +343,8 @@ private:
         m_inLoop = true;
         m_loopBody.assign(reinterpret_cast<const char16_t *>(m_tempoField.utf16()), size_t(m_tempoField.size()));
         m_loopCount = qint32(count);
+        if (m_details.lines)
+            m_loopFirstNote = m_details.lines->noteCount();
         return true;
     }
 
@@ -385,6 +381,7 @@ private:
             return fail(210, lineNo);
         if (pitch == u"*") {
             put(u'*');
+            noteFrom(lineNo);
             return true;
         }
         int semitone = semitoneOf(asciiUpper(pitch[0].unicode()));
@@ -395,11 +392,20 @@ private:
         if (!(m_lastOctave >= 1 && m_lastOctave <= 4))
             return fail(211, lineNo);
         put(char16_t(u'A' + (int(m_lastOctave) - 1) * 12 + semitone));
+        noteFrom(lineNo);
         return true;
+    }
+
+    void noteFrom(qint32 lineNo)
+    {
+        if (m_details.lines)
+            m_details.lines->addNote(lineNo);
     }
 
     ConversionStatus &m_status;
     HmmlSongFields &m_song;
+    hmml::ConvertDetails &m_details;
+    qsizetype m_loopFirstNote = 0; // the first note of the open loop, in the line map
     std::array<char16_t, 12> m_noteNames{};
     bool m_noteDataSeen = false, m_tempoSet = false, m_languageSet = false;
     bool m_titleSet = false, m_copyrightSet = false, m_authorSet = false;
@@ -414,22 +420,60 @@ private:
 
 } // namespace
 
-QString HMML_Convert(const QString &source, const QString &lineSeparator, bool raw,
-                     ConversionStatus &status, HmmlSongFields &song)
+namespace hmml {
+
+QString convert(const QString &source, const QString &lineSeparator, bool raw, ConversionStatus &status,
+                HmmlSongFields &song, ConvertDetails &details)
 {
     status.clear();
     song = HmmlSongFields{};
+    details.program.reset();
+    if (details.lines)
+        details.lines->clear();
     if (source.isEmpty())
         return {};
     const QString separator = lineSeparator.isEmpty() ? QStringLiteral("\r\n") : lineSeparator;
 
-    Compiler compiler(status, song);
+    Compiler compiler(status, song, details);
     if (!compiler.run(source, separator))
         return {};
+    if (details.lines)
+        details.lines->squeeze();
     QString out = compiler.takeOutput();
     if (raw)
         return out;
     return OMP_Format(out, QString(), 0, status);
+}
+
+void setProgramNumber(qint16 program)
+{
+    g_programNumber = program;
+}
+
+std::array<char16_t, 7> noteNames(QStringView language)
+{
+    const QString value = asciiUpper(language);
+    if (value == u"ITALY")
+        return Italy;
+    if (value == u"GERMANY")
+        return Germany;
+    if (value == u"JAPANESE")
+        return Japanese;
+    if (value == u"KATAKANA")
+        return Katakana;
+    return English;
+}
+
+} // namespace hmml
+
+QString HMML_Convert(const QString &source, const QString &lineSeparator, bool raw,
+                     ConversionStatus &status, HmmlSongFields &song)
+{
+    hmml::ConvertDetails details;
+    const QString omp = hmml::convert(source, lineSeparator, raw, status, song, details);
+    if (details.program)
+        g_programNumber = *details.program;
+    return omp;
 }
 
 qint16 HMML_ProgramNumber()

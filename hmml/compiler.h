@@ -5,6 +5,13 @@
 
 #include <QString>
 
+#include <array>
+#include <optional>
+
+namespace hmml {
+class NoteLineMap;
+}
+
 // What a conversion learns about the song besides its notes. Emptied at the
 // start of every call; on an error the fields keep what the lines before it
 // had set.
@@ -28,6 +35,28 @@ qint16 HMML_ProgramNumber();
 void HMML_ResetProgramNumber();
 
 namespace hmml {
+
+// What a conversion tells besides its OMP data.
+struct ConvertDetails {
+    // When given: filled with the line of every note of the result.
+    NoteLineMap *lines = nullptr;
+    // The text's PROGRAM, when a line set one (also when a later line failed).
+    std::optional<qint16> program;
+};
+
+// HMML_Convert without the process-wide program number, so that it may run
+// on any thread: the PROGRAM comes back in `details` instead.
+QString convert(const QString &source, const QString &lineSeparator, bool raw, ConversionStatus &status,
+                HmmlSongFields &song, ConvertDetails &details);
+
+// Keeps `program` as HMML_Convert keeps the PROGRAM of a text it converted.
+void setProgramNumber(qint16 program);
+
+// The names of C, D, E, F, G, A and B (one character each) that a LANGUAGE
+// value selects, compared after uppercasing; any other value keeps the
+// English names.
+std::array<char16_t, 7> noteNames(QStringView language);
+
 // The largest OMP text a conversion builds (in characters); a song of many
 // long loops beyond it is refused with code -1 instead of exhausting memory.
 inline constexpr qsizetype MaxOutputLength = qsizetype(256) * 1024 * 1024;

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr int TicksPerSecond = 960; // 480 per quarter note at 120 per minute
 constexpr unsigned char RestNote = 0x2A; // a rest carries time on note 42, the code of "*"
 constexpr qsizetype TrackStart = 22;     // offset of the first track event
 
@@ -62,7 +61,7 @@ MidiResult MIDI_Build(QStringView OMP_Data, int tone)
                                .arg(charText(OMP_Data[ev.pos]), rest ? QStringLiteral("休符") : QStringLiteral("音符"));
             return false;
         }
-        const double ticks = std::floor(TicksPerSecond / double(s.tempo) * s.length);
+        const double ticks = omp::noteTicks(s);
         if (!(ticks <= double(omp::MaxMidiDelta))) {
             result.errorPos = ev.pos;
             result.error = QStringLiteral("OMPデータの %1 文字目%2の%3: 長さが MIDI ファイルで表せる範囲を超えています"

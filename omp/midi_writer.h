@@ -3,9 +3,13 @@
 // with one track, 480 ticks per quarter note and no tempo event, so that the
 // MIDI default of 120 quarter notes per minute makes 960 ticks a second.
 
+#include "omp/omp_scan.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+
+#include <cmath>
 
 struct MidiResult {
     QByteArray bytes; // the whole file; empty on failure
@@ -17,6 +21,17 @@ struct MidiResult {
 };
 
 namespace omp {
+
+// No tempo event: the MIDI default of 120 quarter notes a minute at 480
+// ticks each.
+inline constexpr int MidiTicksPerSecond = 960;
+
+// How many ticks a note or rest read in `state` lasts: 960 / T x L, rounded
+// down. The tempo must not be 0.
+inline double noteTicks(const ReaderState &state)
+{
+    return std::floor(MidiTicksPerSecond / double(state.tempo) * state.length);
+}
 
 // The largest delta a variable-length quantity of four bytes can hold.
 inline constexpr quint32 MaxMidiDelta = (quint32(1) << 28) - 1;

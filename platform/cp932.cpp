@@ -10,13 +10,59 @@ bool available()
     return QStringDecoder("CP932").isValid() && QStringEncoder("CP932").isValid();
 }
 
+namespace {
+
+// ICU's CP932 is IBM's: it swaps three control codes (byte 0x1A is U+001C,
+// 0x1C is U+007F, 0x7F is U+001A), where Windows keeps every byte below 0x80
+// as itself. No other character maps to them, so they are put back in place
+// after decoding and before encoding; a file's end-of-file mark (0x1A) then
+// survives being read and written again.
+char16_t fromIcu(char16_t c)
+{
+    switch (c) {
+    case 0x1C: return 0x1A;
+    case 0x7F: return 0x1C;
+    case 0x1A: return 0x7F;
+    default: return c;
+    }
+}
+
+char16_t toIcu(char16_t c)
+{
+    switch (c) {
+    case 0x1A: return 0x1C;
+    case 0x1C: return 0x7F;
+    case 0x7F: return 0x1A;
+    default: return c;
+    }
+}
+
+bool hasSwappedControl(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c == u'\x1A' || c == u'\x1C' || c == u'\x7F')
+            return true;
+    }
+    return false;
+}
+
+QString swapped(QStringView text, char16_t (*map)(char16_t))
+{
+    QString out(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        out[i] = QChar(map(text[i].unicode()));
+    return out;
+}
+
+} // namespace
+
 QString decode(QByteArrayView bytes, bool *hadErrors)
 {
     QStringDecoder decoder("CP932", QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (hadErrors)
         *hadErrors = decoder.hasError();
-    return text;
+    return hasSwappedControl(text) ? swapped(text, fromIcu) : text;
 }
 
 static QString describeChar(const QString &text, qsizetype i)
@@ -29,8 +75,9 @@ static QString describeChar(const QString &text, qsizetype i)
         .arg(shown, QString::number(uint(cp), 16).toUpper().rightJustified(4, QLatin1Char('0')));
 }
 
-EncodeResult encode(const QString &text)
+EncodeResult encode(const QString &original)
 {
+    const QString text = hasSwappedControl(original) ? swapped(original, toIcu) : original;
     EncodeResult result;
     QStringEncoder encoder("CP932");
     result.bytes = encoder.encode(text);

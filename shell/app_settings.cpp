@@ -23,12 +23,14 @@ const QString FileName = QStringLiteral("vltn.ini");
 
 const QString DeviceKey = QStringLiteral("通信デバイス");
 
-// The pauses of a send, after the eleven keys.
-const std::array<SettingsKey, 2> &pauseKeys()
+// The numbers after the eleven keys: the pauses of a send, and whether a
+// song's H-MML file saved by another program is read again.
+const std::array<SettingsKey, 3> &laterKeys()
 {
-    static const std::array<SettingsKey, 2> keys = {{
+    static const std::array<SettingsKey, 3> keys = {{
         {Communication, u"文字ごとの待ち時間", &AppSettings::CharDelay, transfer::AutomaticDelay, transfer::MaxCharDelay},
         {Communication, u"行ごとの待ち時間", &AppSettings::LineDelay, transfer::AutomaticDelay, transfer::MaxLineDelay},
+        {Hmml2Omp, u"自動再読み込み", &AppSettings::AutoReload, 0, 1},
     }};
     return keys;
 }
@@ -107,7 +109,7 @@ AppSettings LoadSettings(const QString &path, QString *error)
     if (error)
         *error = loaded.error;
     readKeys(settings, loaded.document, settingsKeys());
-    readKeys(settings, loaded.document, pauseKeys());
+    readKeys(settings, loaded.document, laterKeys());
     settings.PortDevice =
         iniValue(loaded.document, QString::fromUtf16(Communication), DeviceKey).value_or(QString()).trimmed();
     return settings;
@@ -125,14 +127,14 @@ IniWriteResult SaveSettings(const AppSettings &settings, const QString &path)
         entries.append({QString::fromUtf16(k.section), QString::fromUtf16(k.key), QString::number(settings.*k.field)});
     const IniDocument old = loadIniFileToWrite(path).document;
     const AppSettings defaults;
-    const auto keep = [&](const QString &key, bool changed, const QString &value) {
-        const QString section = QString::fromUtf16(Communication);
+    const auto keep = [&](const QString &section, const QString &key, bool changed, const QString &value) {
         if (changed || iniValue(old, section, key))
             entries.append({section, key, value});
     };
-    keep(DeviceKey, settings.PortDevice != defaults.PortDevice, settings.PortDevice);
-    for (const SettingsKey &k : pauseKeys())
-        keep(QString::fromUtf16(k.key), settings.*k.field != defaults.*k.field, QString::number(settings.*k.field));
+    keep(QString::fromUtf16(Communication), DeviceKey, settings.PortDevice != defaults.PortDevice, settings.PortDevice);
+    for (const SettingsKey &k : laterKeys())
+        keep(QString::fromUtf16(k.section), QString::fromUtf16(k.key), settings.*k.field != defaults.*k.field,
+             QString::number(settings.*k.field));
     return writeIniEntries(path, entries);
 }
 

@@ -30,6 +30,9 @@ struct AppSettings {
     QString PortDevice;
     qint16 CharDelay = -1;
     qint16 LineDelay = -1;
+    // In section "HMML2OMP": 1 reads the song's H-MML file again when another
+    // program saves it, 0 leaves it.
+    qint16 AutoReload = 1;
 
     bool operator==(const AppSettings &) const = default;
 };
@@ -82,9 +85,9 @@ AppSettings LoadSettings(const QString &path, QString *error = nullptr);
 AppSettings LoadSettings(QString *error = nullptr); // at settingsFilePath()
 
 // Writes all eleven keys in one replacement of the file, keeping every other
-// line it holds, then the port's device and the pauses when they are set or
-// the file holds them already (so a file of a user who never sends keeps its
-// eleven keys alone). The folder of `path` must exist.
+// line it holds, then the port's device, the pauses and AutoReload when they
+// differ from their defaults or the file holds them already (so the file of
+// a user who never changes them keeps its eleven keys alone). The folder of `path` must exist.
 IniWriteResult SaveSettings(const AppSettings &settings, const QString &path);
 // At settingsFilePath(), creating the configuration folder when needed.
 IniWriteResult SaveSettings(const AppSettings &settings);

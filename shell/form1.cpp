@@ -1,11 +1,10 @@
 #include "shell/form1.h"
 
 #include "export/omp_list.h"
-#include "hmml/compiler.h"
-#include "hmml/formatter.h"
 #include "hmml/hmml_file.h"
 #include "importer/midi_import.h"
 #include "omp/midi_writer.h"
+#include "platform/file_watch.h"
 #include "platform/media_player.h"
 #include "platform/read_file.h"
 #include "platform/message_boxes.h"
@@ -17,6 +16,7 @@
 #include "shell/form3.h"
 #include "shell/form7.h"
 #include "shell/form8.h"
+#include "shell/form9.h"
 #include "shell/overwrite_question.h"
 #include "shell/player_strip.h"
 #include "shell/song_file.h"
@@ -33,6 +33,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -73,6 +74,10 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     m_services.player.setErrorHandler([this](const QString &message) {
         m_services.messages.show(this, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, MessageTitle, message);
     });
+    m_watch = std::make_unique<FileWatch>([this] { songFileSaved(); });
+    m_followTimer = new QTimer(this);
+    m_followTimer->setInterval(40);
+    connect(m_followTimer, &QTimer::timeout, this, &Form1::followPlayback);
 }
 
 Form1::~Form1()
@@ -84,6 +89,7 @@ Form1::~Form1()
     delete m_form3;
     delete m_form7;
     delete m_form8;
+    delete m_form9;
 }
 
 void Form1::buildControls()
@@ -153,6 +159,12 @@ void Form1::buildControls()
     Text1->setGeometry(twipRect(60, 240, 8535, 1875));
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     connect(Text1, &QPlainTextEdit::textChanged, this, &Form1::chooseOmpWrapping);
+    connect(Text1, &QPlainTextEdit::textChanged, this, [this] {
+        ++m_ompChanges;
+        // Typed by the user: no longer the data as compiled.
+        if (!m_settingOmp)
+            m_lines.reset();
+    });
 
     // The H-MML source last read: kept, never shown.
     Hmml = new QPlainTextEdit(client);
@@ -198,6 +210,7 @@ void Form1::buildMenus()
     item(ファイル, OMPファイルを開く, "OMPファイルを開く", QStringLiteral("VTDファイルを開く(&P)"));
     item(ファイル, MMLファイルを開く, "MMLファイルを開く", QStringLiteral("HMLファイルを開く(&H)"));
     item(ファイル, MIDIファイルを開く, "MIDIファイルを開く", QStringLiteral("MIDIファイルを開く"));
+    item(ファイル, HMMLエディタ, "HMMLエディタ", QStringLiteral("H-MMLエディタ(&D)..."));
     item(ファイル, VTDファイルの保存, "VTDファイルの保存", QStringLiteral("VTDファイルの保存(&S)"));
     separator(ファイル, 仕切り4, "仕切り4");
     submenu(ファイル, Export, "Export", QStringLiteral("エクスポート(&E)"));
@@ -224,6 +237,7 @@ void Form1::buildMenus()
     connect(OMPファイルを開く, &QAction::triggered, this, &Form1::openSong);
     connect(MMLファイルを開く, &QAction::triggered, this, &Form1::loadAndConvert);
     connect(MIDIファイルを開く, &QAction::triggered, this, &Form1::openMidiFile);
+    connect(HMMLエディタ, &QAction::triggered, this, &Form1::openEditor);
     connect(VTDファイルの保存, &QAction::triggered, this, &Form1::saveSong);
     connect(MIDI_EXPORT, &QAction::triggered, this, &Form1::exportMidi);
     connect(名前を付けて保存, &QAction::triggered, this, &Form1::exportOmpList);
@@ -278,13 +292,16 @@ void Form1::chooseOmpWrapping()
         Text1->setWordWrapMode(mode);
 }
 
-void Form1::setOmpText(const QString &omp)
+void Form1::setOmpText(const QString &omp, std::shared_ptr<const hmml::NoteLineMap> lines)
 {
     // Chosen while the box is empty: it lays out whatever it holds the moment
     // the mode changes, and the new text as soon as it goes in.
+    m_settingOmp = true;
     Text1->clear();
     Text1->setWordWrapMode(ompWrapMode(omp));
     Text1->setPlainText(omp);
+    m_settingOmp = false;
+    m_lines = std::move(lines);
 }
 
 QString Form1::temporaryFilePath() const
@@ -353,38 +370,40 @@ void Form1::convertHmmlFile(const QString &path)
         showError(file.error, MessageTitle);
         return;
     }
+    // Watched from now on, also when it does not compile: fixed in another
+    // editor, it is read again.
+    setSongFile(path);
     convertHmmlText(file.text);
 }
 
 bool Form1::convertHmmlText(const QString &text)
 {
-    m_hmmlSource = text;
-    Hmml->setPlainText(text);
-
-    ConversionStatus status;
-    HmmlSongFields song;
-    const QString omp = HMML_Convert(text, QStringLiteral("\r\n"), true, status, song);
-    if (!status.ok()) {
-        showError(QStringLiteral("H-MMLの変換エラーが発生しました。変換を完了できません。\r\n\r\n%1行目 %2")
-                      .arg(status.line)
-                      .arg(status.message),
-                  MessageTitle);
+    const HmmlConversion conversion = convertHmml(text, separatorText(m_settings), separatorInterval(m_settings));
+    keepProgram(conversion);
+    if (!conversion.ok()) {
+        m_hmmlSource = text;
+        Hmml->setPlainText(text);
+        showError(conversionErrorMessage(conversion.status), MessageTitle);
         Text1->clear();
         return false;
     }
-    ConversionStatus formatStatus;
-    setOmpText(OMP_Format(omp, separatorText(m_settings), separatorInterval(m_settings), formatStatus));
-    Text2->setText(song.title);
-    Text3->setText(song.copyright);
-    Text4->setText(song.author);
-
-    int tone = HMML_ProgramNumber() - 1;
-    if (tone == -1)
-        tone = m_settings.DefaultTone;
-    // A program outside the list cannot be shown: the tone stays as it was.
-    if (tone >= 0 && tone < Combo1->count())
-        setToneIndex(tone);
+    showConversion(conversion, true);
     return true;
+}
+
+void Form1::showConversion(const HmmlConversion &conversion, bool read)
+{
+    m_hmmlSource = conversion.song.hmmlSource;
+    if (read)
+        Hmml->setPlainText(m_hmmlSource);
+    m_songFromHmml = true;
+    setOmpText(conversion.song.omp, conversion.lines);
+    Text2->setText(conversion.song.title);
+    Text3->setText(conversion.song.copyright);
+    Text4->setText(conversion.song.author);
+    // A program outside the list cannot be shown: the tone stays as it was.
+    if (const std::optional<int> tone = toneAfterConversion(m_settings.DefaultTone))
+        setToneIndex(*tone);
 }
 
 void Form1::openMidiFile()
@@ -404,6 +423,7 @@ void Form1::openMidiFile()
     // keeps its text as a file of its own, or not.
     if (!convertHmmlText(imported.hmml))
         return;
+    setSongFile(QString());
     QString report = imported.report;
     report.replace(u'\n', QStringLiteral("\r\n"));
     const MessageBoxes::Answer save = m_services.messages.show(
@@ -430,6 +450,7 @@ void Form1::saveImportedHmml(const QString &midiPath, const QString &hmml)
     // The saved file is the song's H-MML file from now on, as if opened.
     CD3.FileName = CD8.FileName;
     CD4.FileName = CD8.FileName;
+    setSongFile(CD8.FileName);
 }
 
 void Form1::loadAndConvert()
@@ -447,6 +468,8 @@ void Form1::editInNotepad()
     if (!CD4.ShowOpen(m_services.dialogs, this))
         return;
     CD3.FileName = CD4.FileName;
+    // What the editor saves is read again (while that setting is on).
+    setSongFile(CD4.FileName);
     // The command does not wait for the editor, and an editor that does not
     // start ends it quietly.
     m_services.system.startEditor(CD4.FileName);
@@ -465,11 +488,13 @@ void Form1::openSongFile(const QString &path)
         return;
     }
     setOmpText(loaded.song.omp);
+    setSongFile(QString());
+    m_songFromHmml = false;
     Text2->setText(loaded.song.title);
     Text3->setText(loaded.song.copyright);
     Text4->setText(loaded.song.author);
     // A "Program" the list cannot show leaves the tone as it was.
-    if (const std::optional<qint16> tone = songTone(loaded.song.program))
+    if (const std::optional<qint16> tone = songTone(loaded.program))
         setToneIndex(*tone);
 }
 
@@ -487,8 +512,7 @@ void Form1::saveSong()
         return;
     if (!confirmOverwrite(CD5.FileName))
         return;
-    const IniWriteResult saved = SaveSong(CD5.FileName, Text1->toPlainText(), QString::number(toneIndex()),
-                                          Text2->text(), Text3->text(), Text4->text());
+    const IniWriteResult saved = SaveSong(CD5.FileName, song());
     if (!saved.ok())
         showError(saved.error, MessageTitle);
 }
@@ -522,23 +546,37 @@ void Form1::OMP_Play()
                   QStringLiteral("ERROR-") + MessageTitle);
         return;
     }
+    playOmp(0);
+}
+
+bool Form1::playOmp(qsizetype firstNote)
+{
+    const QString omp = Text1->toPlainText();
+    Playing playing{omp::NoteTimeline(omp), m_lines, 0, m_ompChanges};
+    playing.offset = playing.timeline.note(firstNote).tick;
     // Closing the media first lets the file be written again; the current
     // text is converted, so a second press reloads the song from the start.
     m_services.player.setFileName(QString());
     Command1->setEnabled(false);
-    const MidiResult written = MIDI_Exp(omp, temporaryFilePath(), toneIndex());
+    const MidiResult written =
+        MIDI_Exp(firstNote == 0 ? omp : playing.timeline.from(firstNote), temporaryFilePath(), toneIndex());
     Command1->setEnabled(true);
     if (!written.ok()) {
         showError(written.error, MessageTitle);
-        return;
+        return false;
     }
     m_services.player.setFileName(temporaryFilePath());
     m_services.player.setPlayCount(m_settings.LoopPlay == 1 ? 0 : 1);
+    m_playing = std::move(playing);
+    m_followTimer->start();
+    followPlayback();
+    return true;
 }
 
 void Form1::OMP_Stop()
 {
     m_services.player.setFileName(QString());
+    followPlayback();
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -547,7 +585,8 @@ void Form1::closeEvent(QCloseEvent *event)
     const MessageBoxes::Answer answer =
         m_services.messages.show(this, MessageBoxes::Icon::Information, MessageBoxes::Buttons::YesNo, MessageTitle,
                                  QStringLiteral("終了します。よろしいですか?"));
-    if (answer != MessageBoxes::Answer::Yes) {
+    // Neither is the editor's text lost unasked.
+    if (answer != MessageBoxes::Answer::Yes || (m_form9 && !m_form9->maybeSave())) {
         event->ignore();
         return;
     }
@@ -622,7 +661,9 @@ void Form1::openSettings()
         return;
     }
     setEnabled(false);
-    m_form7 = new Form7(*this, m_services.messages);
+    m_form7 = new Form7(m_settings, m_services.messages);
+    connect(m_form7, &Form7::settingsChosen, this, &Form1::applySettings);
+    connect(m_form7, &Form7::unloaded, this, [this] { setEnabled(true); });
     keepAbove(m_form7);
     m_form7->show();
 }
@@ -674,11 +715,22 @@ void Form1::showAbout()
         return;
     }
     setEnabled(false);
-    m_form2 = new Form2(*this, m_services.browser, m_services.messages,
+    m_form2 = new Form2(windowTitle(), m_services.browser, m_services.messages,
                         docs::documentationDirectory(m_services.system.programDirectory()));
+    connect(m_form2, &Form2::unloaded, this, [this] { setEnabled(true); });
     keepAbove(m_form2);
     m_form2->show();
     m_services.messages.beep();
+}
+
+void Form1::applySettings(const AppSettings &settings)
+{
+    m_settings = settings;
+    // The song's tone becomes the preferred one, changed or not.
+    setToneIndex(m_settings.DefaultTone);
+    if (m_form9)
+        m_form9->setOmpLayout(separatorText(m_settings), separatorInterval(m_settings));
+    setSongFile(m_songFile); // watched, or no longer
 }
 
 void Form1::keepAbove(QWidget *dialog)

@@ -3,14 +3,19 @@
 // that start every command, start-up and shutdown.
 
 #include "export/basic_generator.h"
+#include "omp/note_timeline.h"
 #include "shell/app_settings.h"
 #include "shell/common_dialog.h"
+#include "shell/song_conversion.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
+
 class Browser;
 class FileDialogs;
+class FileWatch;
 class MediaPlayer;
 class MessageBoxes;
 class SystemServices;
@@ -19,6 +24,7 @@ class Form2;
 class Form3;
 class Form7;
 class Form8;
+class Form9;
 struct SendRequest;
 
 class QAction;
@@ -30,6 +36,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QFrame;
+class QTimer;
 
 // The operating-system services the window works through.
 struct Form1Services {
@@ -72,6 +79,10 @@ public:
     // user sets there becomes the settings.
     void openSendWindow(const SendRequest &request);
     void showAbout();        // "このソフトについて(&A)"
+    void openEditor();       // "H-MMLエディタ(&D)..."
+    // What the settings dialog's OK gives: the settings, and the preferred
+    // tone selected for the song.
+    void applySettings(const AppSettings &settings);
 
     // The end of the BASIC commands: the program in the output window under
     // the machine's caption, or the failure message and no window.
@@ -82,6 +93,26 @@ public:
     Form7 *settingsDialog() const;
     Form8 *sendWindow() const;
     Form2 *aboutBox() const;
+    Form9 *editor() const;
+
+    // The song as the window shows it.
+    Song song() const;
+
+    // What the editor compiled: a good result is shown as a loaded file is
+    // (with its H-MML as the song's), a failed one leaves the last good song.
+    void showLiveConversion(const HmmlConversion &conversion);
+    // Plays the song from the note of `line` of its H-MML on (or the first
+    // note after it), when the OMP box holds the data as compiled.
+    void playFromLine(int line);
+    // While playing: the editor highlights the line of the sounding note and,
+    // while it holds the data as compiled, the OMP box selects its characters.
+    void followPlayback();
+    // The song's H-MML file, watched for saves by other programs (the file
+    // last loaded, or opened by "メモ帳で編集"); empty when the song has none.
+    const QString &songFile() const { return m_songFile; }
+    // Another program saved the song's file: it is read and compiled again,
+    // and a song that was playing plays again from the start.
+    void songFileSaved();
 
     // The song's tone: list position 0 to 127, or -1 when no entry is
     // selected (nothing chosen, or a text typed into the box).
@@ -91,8 +122,9 @@ public:
     const AppSettings &settings() const { return m_settings; }
     AppSettings &settings() { return m_settings; }
     QString temporaryFilePath() const;
-    // The H-MML source last read, exactly (every line followed by "\r\n");
-    // the hidden Hmml box shows the same text.
+    // The song's H-MML source, exactly (every line followed by "\r\n"). The
+    // hidden Hmml box holds the source last read from a file; the editor's
+    // text stays in the editor, so that typing does not fill it anew.
     const QString &hmmlSource() const { return m_hmmlSource; }
 
     // Controls, by their names.
@@ -112,7 +144,7 @@ public:
     QMenu *ファイル, *Export, *BASIC_convert, *Setting, *ヘルプ;
     QAction *OMPファイルを開く, *MMLファイルを開く, *MIDIファイルを開く, *VTDファイルの保存, *仕切り4, *名前を付けて保存, *MIDI_EXPORT;
     QAction *G800BASIC変換, *E500BASIC変換, *仕切り1, *閉じる, *各種設定, *ヘルプの表示, *仕切り3, *バージョン情報;
-    QAction *ポケコンへ送信;
+    QAction *ポケコンへ送信, *HMMLエディタ;
 
 protected:
     // The shutdown sequence.
@@ -123,12 +155,17 @@ private:
     void buildMenus();
     void convertHmmlFile(const QString &path);
     bool convertHmmlText(const QString &text);
+    // `read`: the text was read from a file, and the hidden Hmml box takes it.
+    void showConversion(const HmmlConversion &conversion, bool read);
+    void setSongFile(const QString &path);
+    bool playOmp(qsizetype firstNote);
     void saveImportedHmml(const QString &midiPath, const QString &hmml);
     void openSongFile(const QString &path);
     bool confirmOverwrite(const QString &path);
     void keepAbove(QWidget *dialog);
     void chooseOmpWrapping();
-    void setOmpText(const QString &omp);
+    // The OMP box's text; `lines` when it is the data as compiled.
+    void setOmpText(const QString &omp, std::shared_ptr<const hmml::NoteLineMap> lines = {});
     void showError(const QString &text, const QString &title);
 
     Form1Services m_services;
@@ -139,5 +176,25 @@ private:
     QPointer<Form3> m_form3;
     QPointer<Form7> m_form7;
     QPointer<Form8> m_form8;
+    QPointer<Form9> m_form9;
+    std::unique_ptr<FileWatch> m_watch;
+    QString m_songFile;
+    bool m_songFromHmml = false; // the song was compiled from m_hmmlSource
+    // The OMP box: the line map of the data as compiled, while it holds
+    // that; a count of its changes.
+    std::shared_ptr<const hmml::NoteLineMap> m_lines;
+    bool m_settingOmp = false;
+    quint64 m_ompChanges = 0;
+    // What plays: its timeline, its lines, where in it the file begins, and
+    // the OMP box's change count when it started.
+    struct Playing {
+        omp::NoteTimeline timeline;
+        std::shared_ptr<const hmml::NoteLineMap> lines;
+        qint64 offset = 0;
+        quint64 ompChanges = 0;
+    } m_playing;
+    QTimer *m_followTimer;
+    bool m_replayOnNextSong = false;
+    bool m_reloading = false;
     BasicMachine m_form3Machine = BasicMachine::E500;
 };

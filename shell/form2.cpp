@@ -4,7 +4,6 @@
 #include "platform/message_boxes.h"
 #include "shell/app_info.h"
 #include "shell/doc_pages.h"
-#include "shell/form1.h"
 #include "shell/window_placement.h"
 
 #include <QCloseEvent>
@@ -58,8 +57,8 @@ QString aboutText(const QString &docDir)
     return lines.join(QStringLiteral("\r\n"));
 }
 
-Form2::Form2(Form1 &owner, Browser &browser, MessageBoxes &messages, const QString &docDir)
-    : QDialog(nullptr), m_owner(owner), m_browser(browser), m_messages(messages), m_docDir(docDir)
+Form2::Form2(const QString &ownerCaption, Browser &browser, MessageBoxes &messages, const QString &docDir)
+    : QDialog(nullptr), m_browser(browser), m_messages(messages), m_docDir(docDir)
 {
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -73,7 +72,7 @@ Form2::Form2(Form1 &owner, Browser &browser, MessageBoxes &messages, const QStri
     adjustSize();
     centreOnScreen(*this);
     Label3->setText(QStringLiteral("Version ") + VersionText);
-    setWindowTitle(QStringLiteral("バージョン情報 - ") + m_owner.windowTitle());
+    setWindowTitle(QStringLiteral("バージョン情報 - ") + ownerCaption);
     Text1->setPlainText(aboutText(m_docDir));
 }
 
@@ -169,7 +168,7 @@ void Form2::openPage(int index)
 
 void Form2::closeEvent(QCloseEvent *event)
 {
-    m_owner.setEnabled(true);
+    emit unloaded();
     event->accept();
 }
 

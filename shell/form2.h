@@ -5,7 +5,6 @@
 #include <QDialog>
 
 class Browser;
-class Form1;
 class MessageBoxes;
 class QLabel;
 class QPlainTextEdit;
@@ -18,9 +17,10 @@ QString aboutText(const QString &docDir);
 class Form2 : public QDialog {
     Q_OBJECT
 public:
-    // The owner disables itself before and is enabled again when the box
-    // unloads. `docDir` is the folder of the documentation pages.
-    Form2(Form1 &owner, Browser &browser, MessageBoxes &messages, const QString &docDir);
+    // `ownerCaption` is the main window's caption, `docDir` the folder of the
+    // documentation pages. The owner disables itself before and enables
+    // itself again on unloaded().
+    Form2(const QString &ownerCaption, Browser &browser, MessageBoxes &messages, const QString &docDir);
 
     // Command2 to Command5: page 0 to 3 of docs::pages() in the browser. A
     // page that is missing or that no browser takes is reported.
@@ -30,6 +30,9 @@ public:
     QPlainTextEdit *Text1;
     QPushButton *Command1, *Command2, *Command3, *Command4, *Command5;
 
+signals:
+    void unloaded();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
@@ -37,7 +40,6 @@ protected:
 private:
     void buildControls();
 
-    Form1 &m_owner;
     Browser &m_browser;
     MessageBoxes &m_messages;
     QString m_docDir;

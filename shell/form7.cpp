@@ -2,7 +2,6 @@
 
 #include "platform/message_boxes.h"
 #include "shell/app_info.h"
-#include "shell/form1.h"
 #include "shell/int16_text.h"
 #include "shell/serial_choices.h"
 #include "shell/tone_names.h"
@@ -40,7 +39,8 @@ QStringList ports()
 
 } // namespace
 
-Form7::Form7(Form1 &owner, MessageBoxes &messages) : QDialog(nullptr), m_owner(owner), m_messages(messages)
+Form7::Form7(const AppSettings &settings, MessageBoxes &messages)
+    : QDialog(nullptr), m_settings(settings), m_messages(messages)
 {
     setObjectName(QStringLiteral("Form7"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -121,11 +121,14 @@ void Form7::buildControls()
     interval->addWidget(Text1);
     interval->addWidget(new QLabel(QStringLiteral("文字ごと"), Frame3));
     interval->addStretch(1);
+    Check9 = new QCheckBox(QStringLiteral("ほかのアプリで保存されたH-MMLファイルを自動で読み込み直す"), Frame3);
+    Check9->setObjectName(QStringLiteral("Check9"));
     auto *separator = new QVBoxLayout(Frame3);
     separator->addWidget(Check4);
     separator->addLayout(interval);
     separator->addWidget(Option1);
     separator->addWidget(Option2);
+    separator->addWidget(Check9);
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -152,7 +155,7 @@ void Form7::buildControls()
 
 void Form7::load()
 {
-    const AppSettings &s = m_owner.settings();
+    const AppSettings &s = m_settings;
     adjustSize();
     centreOnScreen(*this);
     Check8->setChecked(s.LoopPlay == 1);
@@ -171,6 +174,7 @@ void Form7::load()
         Option1->setChecked(true);
     else
         Option2->setChecked(true);
+    Check9->setChecked(s.AutoReload != 0);
 }
 
 void Form7::applySeparatorEnabling(bool ticked)
@@ -192,7 +196,7 @@ void Form7::ok()
         Text1->selectAll();
         return;
     }
-    AppSettings &s = m_owner.settings();
+    AppSettings &s = m_settings;
     s.LoopPlay = Check8->isChecked() ? 1 : 0;
     s.DefaultTone = qint16(Combo5->currentIndex());
     s.BaudIndex = qint16(Combo1->currentIndex());
@@ -205,14 +209,14 @@ void Form7::ok()
     s.UseSeparator = Check4->isChecked() ? 1 : 0;
     s.SeparatorInterval = *interval;
     s.SeparatorKind = Option1->isChecked() ? 0 : 1;
-    // The song's tone becomes the preferred one, changed or not.
-    m_owner.setToneIndex(s.DefaultTone);
+    s.AutoReload = Check9->isChecked() ? 1 : 0;
+    emit settingsChosen(s);
     close();
 }
 
 void Form7::closeEvent(QCloseEvent *event)
 {
-    m_owner.setEnabled(true);
+    emit unloaded();
     event->accept();
 }
 

@@ -37,7 +37,8 @@ SongLoadResult LoadSong(const QString &path)
         return result;
     }
     result.song.omp = omp.value_or(QString());
-    result.song.program = read(QStringLiteral("Program")).value_or(QString());
+    result.program = read(QStringLiteral("Program")).value_or(QString());
+    result.song.tone = songTone(result.program).value_or(-1);
     result.song.title = read(QStringLiteral("Title")).value_or(QString());
     result.song.copyright = read(QStringLiteral("Copyright")).value_or(QString());
     result.song.author = read(QStringLiteral("Author")).value_or(QString());
@@ -67,6 +68,16 @@ IniWriteResult SaveSong(const QString &path, const QString &omp, const QString &
                         const QString &copyright, const QString &author)
 {
     return writeIniEntries(path, songEntries(omp, program, title, copyright, author));
+}
+
+QList<IniEntry> songEntries(const Song &song)
+{
+    return songEntries(song.omp, QString::number(song.tone), song.title, song.copyright, song.author);
+}
+
+IniWriteResult SaveSong(const QString &path, const Song &song)
+{
+    return writeIniEntries(path, songEntries(song));
 }
 
 std::optional<qint16> songTone(const QString &program)

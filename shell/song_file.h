@@ -3,18 +3,11 @@
 // the section "Data" of an INI file.
 
 #include "platform/ini_file.h"
+#include "shell/song.h"
 
 #include <QString>
 
 #include <optional>
-
-struct SongFields {
-    QString omp;
-    QString program; // the tone list position as text: "0" to "127", or "-1"
-    QString title;
-    QString copyright;
-    QString author;
-};
 
 struct SongLoadResult {
     enum class Failure {
@@ -22,7 +15,8 @@ struct SongLoadResult {
         CannotRead,  // missing, a folder, or unreadable
         NotSongFile, // no section "Data" holding a key "Data"
     };
-    SongFields song;
+    Song song; // its tone is songTone(program), or -1
+    QString program; // "Program" as written: "0" to "127", or "-1" (no tone)
     Failure failure = Failure::None;
     QString error; // Japanese message naming the file
     bool ok() const { return failure == Failure::None; }
@@ -37,12 +31,15 @@ SongLoadResult LoadSong(const QString &path);
 QList<IniEntry> songEntries(const QString &omp, const QString &program, const QString &title,
                             const QString &copyright, const QString &author);
 
-// Writes the six keys in one replacement of the file. A new file holds exactly
+// Writes the six keys in one replacement of the file (`program`: the tone
+// list position as text). A new file holds exactly
 // the seven lines of the format; over an existing file the keys are replaced
 // in place or added, and every other line is kept. A line break in a value
 // becomes one blank. Text CP932 cannot hold is an error and nothing is written.
 IniWriteResult SaveSong(const QString &path, const QString &omp, const QString &program, const QString &title,
                         const QString &copyright, const QString &author);
+IniWriteResult SaveSong(const QString &path, const Song &song);
+QList<IniEntry> songEntries(const Song &song);
 
 // The tone a "Program" text selects: a whole number from -1 (none) to 127.
 std::optional<qint16> songTone(const QString &program);

@@ -122,7 +122,7 @@ protected:
     {
         const SongLoadResult r = LoadSong(file);
         EXPECT_TRUE(r.ok()) << str(r.error);
-        return QStringList({r.song.omp, r.song.program, r.song.title, r.song.copyright, r.song.author}).join(u'|');
+        return QStringList({r.song.omp, r.program, r.song.title, r.song.copyright, r.song.author}).join(u'|');
     }
 };
 

@@ -1,0 +1,27 @@
+#pragma once
+// The main window as the window benchmarks start it: scripted services, its
+// settings and temporary files in `folder`.
+
+#include "fakes/fake_browser.h"
+#include "fakes/fake_dialogs.h"
+#include "fakes/fake_media_player.h"
+#include "fakes/fake_system_services.h"
+#include "shell/form1.h"
+
+#include <QDir>
+
+struct BenchWindow {
+    explicit BenchWindow(const QString &folder)
+        : form(Form1Services{dialogs, messages, system, player, browser, QDir(folder).filePath(QStringLiteral("vltn.ini"))})
+    {
+        system.tempDir = folder;
+        system.programDir = folder;
+    }
+
+    FakeFileDialogs dialogs;
+    FakeMessageBoxes messages;
+    FakeSystemServices system;
+    FakeMediaPlayer player;
+    FakeBrowser browser;
+    Form1 form;
+};

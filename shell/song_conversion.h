@@ -1,0 +1,40 @@
+#pragma once
+// Load-and-convert as one piece: an H-MML text compiled and laid out as the
+// main window shows a loaded file. The window uses it on loading, the editor
+// on every edit (on another thread), the command line for every song.
+
+#include "hmml/conversion_status.h"
+#include "hmml/note_lines.h"
+#include "shell/song.h"
+
+#include <memory>
+#include <optional>
+
+struct HmmlConversion {
+    ConversionStatus status;
+    // The OMP data laid out, title, copyright, author and the source; the
+    // tone is left to chooseTone. On an error the fields the lines before it
+    // set, and no OMP data.
+    Song song;
+    std::optional<qint16> program; // the text's PROGRAM
+    std::shared_ptr<const hmml::NoteLineMap> lines; // the line of every note
+    bool ok() const { return status.ok(); }
+};
+
+// Compiles `text` (lines ending in "\r\n") with HMML_Convert, then lays the
+// OMP data out with OMP_Format(`separator`, `interval`). Touches nothing
+// shared, so it may run on any thread.
+HmmlConversion convertHmml(const QString &text, const QString &separator, qint32 interval);
+
+// On the window's thread, after every conversion (a failed one too): keeps
+// its PROGRAM for the rest of the run, as HMML_Convert does.
+void keepProgram(const HmmlConversion &conversion);
+// The tone the window selects after a conversion: the program number kept
+// - 1, or `defaultTone` when that is -1 (no PROGRAM yet, or PROGRAM 0).
+// Nothing when it lies outside the list: the tone stays as it was.
+std::optional<int> toneAfterConversion(int defaultTone);
+
+// What the window says about a conversion error, and what the command line
+// says ("FILE:LINE: error: MESSAGE").
+QString conversionErrorMessage(const ConversionStatus &status);
+QString conversionErrorLine(const QString &path, const ConversionStatus &status);
