@@ -6,22 +6,11 @@
 #include "support/midicsv_reader.h"
 #include "support/random_omp.h"
 #include "support/test_files.h"
+#include "support/test_midi.h"
 
 namespace {
 
-QByteArray bytes(const char *spaced)
-{
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
-
-// The file that carries `track` (everything after the length field).
-QByteArray fileWithTrack(const QByteArray &track)
-{
-    QByteArray file = bytes("4D546864 00000006 0000 0001 01E0 4D54726B");
-    const quint32 n = quint32(track.size());
-    file.append(char(n >> 24)).append(char(n >> 16)).append(char(n >> 8)).append(char(n));
-    return file + track;
-}
+using testmidi::bytes;
 
 class MidiWriter : public TempDirTest {};
 
@@ -62,7 +51,7 @@ TEST_F(MidiWriter, TracksByteForByteAsMidicsvReadsThem)
         const QString omp = QString::fromUtf16(c.omp);
         const MidiResult r = MIDI_Exp(omp, file, c.tone);
         ASSERT_TRUE(r.ok()) << str(r.error);
-        const QByteArray expected = fileWithTrack(bytes(c.track));
+        const QByteArray expected = testmidi::file(0, 480, {bytes(c.track)});
         EXPECT_EQ(hex(readFile(file)), hex(expected)) << str(omp);
         EXPECT_EQ(r.bytes, expected);
         const testsupport::MidiCsvSummary s = testsupport::readWithMidicsv(file);
