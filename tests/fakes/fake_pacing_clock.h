@@ -5,6 +5,7 @@
 #include "platform/serial_link.h"
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class FakePacingClock final : public PacingClock {
