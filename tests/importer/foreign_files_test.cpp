@@ -1,7 +1,6 @@
-// MIDI files this program did not write: abc2midi (Debian's abcmidi) makes
-// them from public-domain tunes in data/, the importer turns them into H-MML,
-// and the song compiled and written by MIDI_Exp, read back by midicsv, starts
-// every note within the timing error the report gives.
+// MIDI files this program did not write: abc2midi (Debian's abcmidi) makes them from public-domain tunes in
+// data/, the importer turns them into H-MML, and the song compiled and written by MIDI_Exp, read back by
+// midicsv, starts every note within the timing error the report gives.
 
 #include "import_support.h"
 #include "support/midicsv_reader.h"

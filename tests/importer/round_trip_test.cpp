@@ -1,6 +1,5 @@
-// Songs written by the program come back through the importer unchanged in
-// sound: H-MML -> MIDI_Exp -> import -> compile -> MIDI_Exp gives the same
-// pitches in the same order, every note starting within 2 ticks.
+// Songs written by the program come back through the importer unchanged in sound: H-MML -> MIDI_Exp ->
+// import -> compile -> MIDI_Exp gives the same pitches in the same order, every note starting within 2 ticks.
 
 #include "import_support.h"
 

@@ -1,6 +1,5 @@
-// The serial link against a pretend machine on a pseudo-terminal: the exact
-// bytes that arrive, Xoff and Xon honoured, the pauses of a paced send,
-// Cancel and a pulled cable, refusals at opening.
+// The serial link against a pretend machine on a pseudo-terminal: the exact bytes that arrive, Xoff and Xon
+// honoured, the pauses of a paced send, Cancel and a pulled cable, refusals at opening.
 
 #include "fakes/fake_pacing_clock.h"
 #include "platform/serial_link.h"

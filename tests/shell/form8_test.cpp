@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -92,7 +91,7 @@ TEST_F(SendWindowTest, CancelStopsTheSendAndSaysHowManyLinesWent)
     w.Combo8->setCurrentIndex(2); // none: paced
     w.Delay1->setValue(40);
     w.Command1->click();
-    const bool settingsLocked = !w.Frame2->isEnabled();
+    const bool settingsLocked = !w.Combo4->isEnabled();
     ASSERT_TRUE(machine.runUntil([&] { return machine.received().size() >= 10; }));
     const QString progress = w.Label1->text();
     w.Command2->click();

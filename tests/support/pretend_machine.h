@@ -1,8 +1,7 @@
 #pragma once
-// A pretend pocket computer at the far end of a pseudo-terminal: the code
-// under test opens device() as its serial port; the test reads what arrives
-// on the master side and answers as the machine would (Xon, Xoff, or a
-// pulled cable).
+// A pretend pocket computer at the far end of a pseudo-terminal: the code under test opens device() as its
+// serial port; the test reads what arrives on the master side and answers as the machine would (Xon, Xoff,
+// or a pulled cable).
 
 #include "support/core_app.h"
 
