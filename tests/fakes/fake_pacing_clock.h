@@ -5,15 +5,12 @@
 #include "platform/serial_link.h"
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class FakePacingClock final : public PacingClock {
 public:
-    void start(int ms, std::function<void()> fire) override
-    {
-        requested.push_back(ms);
-        m_fire = std::move(fire);
-    }
+    void start(int ms, std::function<void()> fire) override { requested.push_back(ms); m_fire = std::move(fire); }
     void stop() override { m_fire = nullptr; }
     bool pending() const { return bool(m_fire); }
     void fire() { std::exchange(m_fire, nullptr)(); } // ends the pause now

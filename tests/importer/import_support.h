@@ -1,12 +1,12 @@
 #pragma once
-// What the importer's tests share: compiling H-MML to MIDI as the program
-// does, and the note starts of a MIDI file.
+// What the importer's tests share besides the test files: compiling H-MML to
+// MIDI as the program does, and the note starts of a MIDI file.
 
 #include "hmml/compiler.h"
-#include "hmml/formatter.h"
 #include "importer/midi_import.h"
 #include "omp/midi_writer.h"
 #include "platform/midi_timing.h"
+#include "support/test_files.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,16 +16,16 @@ inline QByteArray midiOfHmml(const QString &hmml)
 {
     ConversionStatus status;
     HmmlSongFields fields;
-    const QString omp = HMML_Convert(hmml, QStringLiteral("\r\n"), false, status, fields);
+    const QString omp = HMML_Convert(hmml, "\r\n", false, status, fields);
     return status.ok() ? MIDI_Build(omp, 0).bytes : QByteArray();
 }
 
 struct Onset {
-    std::int64_t tick;
+    std::int64_t tick; // 1/960 second
     int key;
 };
 
-// Every note-on of the file, in time order, in ticks of 1/960 second.
+// Every note-on of the file, in time order.
 inline std::vector<Onset> onsets(const QByteArray &midi)
 {
     const MidiFile file = readMidi(midi, MidiRead::Notes);

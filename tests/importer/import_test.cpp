@@ -1,20 +1,17 @@
-// Hand-made MIDI files through the importer: which melody it takes, how it
-// makes one line of overlapping notes, range, tempo, and what it reports.
+// Hand-made MIDI files through the importer: which melody it takes, how it makes one line of
+// overlapping notes, range, tempo, what it reports, and what it refuses.
 
 #include "import_support.h"
+#include "support/test_midi.h"
 
-#include "tests/support/test_midi.h"
-
-#include <QStringList>
-
-#include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
-using testmidi::Track;
-using testmidi::file;
-using testmidi::bytes;
 using importer::ImportOptions;
+using testmidi::Track;
+using testmidi::bytes;
+using testmidi::file;
 
 // The song's title, tempo and note lines, "|"-joined: what it is and plays.
 QString body(const QString &hmml)
@@ -32,116 +29,83 @@ ImportOptions with(std::optional<int> ImportOptions::*option, int value)
 }
 
 // Quarter notes of 480 ticks at the default tempo, one after another.
-Track quarters(std::initializer_list<int> keys, int ch = 0)
+Track quarters(std::initializer_list<int> keys, int channel = 0)
 {
     Track t;
-    std::uint32_t at = 0;
-    for (int k : keys)
-        t.note((at += 480) - 480, 480, k, ch);
+    for (std::uint32_t at = 0; int k : keys)
+        t.note(std::exchange(at, at + 480), 480, k, channel);
     return t;
 }
 
-TEST(Import, TakesTheMelodyAndTellsWhatChanged)
+TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
 {
-    Track chords; // C-E-G together, then E cut by a later D, then a note of no length
-    chords.note(0, 480, 60).note(0, 480, 64).note(0, 480, 67).note(480, 480, 64).note(720, 240, 62).note(960, 0, 65);
-    Track drums = quarters({36, 38, 36, 38, 36, 38}, 9);
-    Track drumsAndMelody = quarters({36, 38, 36, 38, 36, 38}, 9);
-    drumsAndMelody.note(0, 480, 60).note(480, 480, 62);
-    Track low = quarters({24, 26, 28, 100});
-    Track lead = quarters({72, 74, 76, 77, 79});
-    lead.name("Lead");
-    Track bass = quarters({36, 38, 40}, 1);
-    bass.name("Bass");
-    Track conductor;
-    conductor.name("My Song").tempo(0, 250000);
-    Track tempoTrack = quarters({60, 62, 64, 65});
-    tempoTrack.tempo(960, 1000000);
-    Track named = quarters({60}); // an apostrophe would start a comment; "é" is not in CP932, "♪" is
-    named.name("Caf\xC3\xA9 'Bar' \xE2\x99\xAA");
+    // C and G together, then E cut by a later D, then a note of no length.
+    const QByteArray chords = file(0, 480, {Track().note(0, 480, 60).note(0, 480, 67).note(480, 480, 64).note(720, 240, 62)
+                                                .note(960, 0, 65).bytes()});
+    const QByteArray format1 = file(1, 480, {Track().name("My Song").tempo(0, 250000).bytes(),
+                                             quarters({36, 38, 40}, 1).name("Bass").bytes(),
+                                             quarters({72, 74, 76, 77, 79}).name("Lead").bytes()});
+    // An apostrophe would start a comment; "é" is not in CP932, "♪" is.
+    const QByteArray named = file(0, 480, {quarters({60}).name("Caf\xC3\xA9 'Bar' \xE2\x99\xAA").bytes()});
+    const QByteArray longNote = file(0, 480, {Track().note(0, 480, 60).note(480, 9600, 62).note(10080, 480, 64).bytes()});
+    const QByteArray twoParts = file(1, 480, {quarters({60}).bytes(), quarters({62}, 1).bytes()});
     ImportOptions utf8;
     utf8.utf8 = true;
-    const QByteArray longNote = file(0, 480, {Track().note(0, 480, 60).note(480, 9600, 62).note(10080, 480, 64).bytes()});
 
-    const struct {
-        const char *what;
-        QByteArray midi;
-        ImportOptions options;
-        const char *plays;
-        QStringList reports; // texts the report holds
-    } cases[] = {
+    // What; the file and the options; the song's lines (empty for a refusal); what the report, or the refusal, says.
+    const std::tuple<const char *, QByteArray, ImportOptions, const char *, QStringList> cases[] = {
         {"running status, note-ons of velocity 0 as offs",
          file(0, 480, {Track().note(0, 480, 60, 0, true).note(480, 480, 64, 0, true).note(960, 480, 67, 0, true).bytes(true)}),
          {}, "C-TITLE:song|C-TEMPO:120|1 C 2|1 E 2|1 G 2", {"チャンネル 1 の 3 音", "合計 0.0 ms"}},
-        {"the highest of a chord, a note cut by the next, one of no length",
-         file(0, 480, {chords.bytes()}), {}, "C-TITLE:song|C-TEMPO:240|2 G 2|1 E 2|1 D 2",
-         {"2 音を除きました", "1 音を短くしました", "長さのない 1 音"}},
+        {"the highest of a chord, a note cut by the next, one of no length", chords, {},
+         "C-TITLE:song|C-TEMPO:240|2 G 2|1 E 2|1 D 2", {"最も高い音を残し、1 音を除きました", "1 音を短くしました", "長さのない 1 音"}},
         {"drums on channel 10 are left out",
-         file(0, 480, {drumsAndMelody.bytes()}), {}, "C-TITLE:song|C-TEMPO:120|1 C 2|1 D 2",
-         {"チャンネル 1 の 2 音"}},
-        {"drums when asked for", file(0, 480, {drums.bytes()}), with(&ImportOptions::channel, 10),
+         file(0, 480, {quarters({36, 38, 36, 38, 36, 38}, 9).note(0, 480, 60).note(480, 480, 62).bytes()}), {},
+         "C-TITLE:song|C-TEMPO:120|1 C 2|1 D 2", {"チャンネル 1 の 2 音"}},
+        {"drums when asked for", file(0, 480, {quarters({36, 38, 36, 38, 36, 38}, 9).bytes()}), with(&ImportOptions::channel, 10),
          "C-TITLE:song|C-TEMPO:120|1 C 1|1 D 1|1 C 1|1 D 1|1 C 1|1 D 1", {"チャンネル 10", "12 半音上へ"}},
-        {"the octave shift that brings most notes in, the rest folded", file(0, 480, {low.bytes()}), {},
+        {"the octave shift that brings most notes in, the rest folded", file(0, 480, {quarters({24, 26, 28, 100}).bytes()}), {},
          "C-TITLE:song|C-TEMPO:120|1 C 1|1 D 1|1 E 1|1 E 4", {"24 半音上へ", "外れる 1 音"}},
         {"a transposition asked for", file(0, 480, {quarters({60, 62}).bytes()}), with(&ImportOptions::transpose, -12),
          "C-TITLE:song|C-TEMPO:120|1 C 1|1 D 1", {"12 半音下へ移調しました。"}},
-        {"format 1: the track with the most notes, the title from the first track",
-         file(1, 480, {conductor.bytes(), bass.bytes(), lead.bytes()}), {}, "C-TITLE:My Song|C-TEMPO:240|1 C 3|1 D 3|1 E 3|1 F 3|1 G 3",
-         {"トラック 3「Lead」 のチャンネル 1 の 5 音", "トラック 3 個"}},
-        {"format 1: another track asked for", file(1, 480, {conductor.bytes(), bass.bytes(), lead.bytes()}), with(&ImportOptions::track, 2),
+        {"format 1: the track with the most notes, the title from the first track", format1, {},
+         "C-TITLE:My Song|C-TEMPO:240|1 C 3|1 D 3|1 E 3|1 F 3|1 G 3", {"トラック 3「Lead」 のチャンネル 1 の 5 音", "トラック 3 個"}},
+        {"format 1: another track asked for", format1, with(&ImportOptions::track, 2),
          "C-TITLE:My Song|C-TEMPO:240|1 C 1|1 D 1|1 E 1", {"トラック 2「Bass」"}},
-        {"a tempo change is a tempo line", file(0, 480, {tempoTrack.bytes()}), {},
+        {"a tempo change is a tempo line", file(0, 480, {quarters({60, 62, 64, 65}).tempo(960, 1000000).bytes()}), {},
          "C-TITLE:song|C-TEMPO:120|1 C 2|1 D 2|C-TEMPO:60|1 E 2|1 F 2", {"ファイルのテンポ 2"}},
-        {"names get only what the song can hold", file(0, 480, {named.bytes()}), {}, "C-TITLE:Caf_ ’Bar’ ♪|C-TEMPO:120|1 C 2",
-         {"(U+00E9) を「_」"}},
-        {"names in UTF-8", file(0, 480, {named.bytes()}), utf8, "C-TITLE:Café ’Bar’ ♪|C-TEMPO:120|1 C 2", {}},
+        {"names get only what the song can hold", named, {}, "C-TITLE:Caf_ ’Bar’ ♪|C-TEMPO:120|1 C 2", {"(U+00E9) を「_」"}},
+        {"names in UTF-8", named, utf8, "C-TITLE:Café ’Bar’ ♪|C-TEMPO:120|1 C 2", {}},
         {"a note of 20 units at a tempo of its own", longNote, {},
          "C-TITLE:song|C-TEMPO:120|1 C 2|C-TEMPO:6|1 D 2|C-TEMPO:120|1 E 2", {"その音だけ長い単位"}},
         {"the unit asked for", longNote, with(&ImportOptions::unit, 120),
          "C-TITLE:song|C-TEMPO:480|4 C 2|C-TEMPO:6|1 D 2|C-TEMPO:480|4 E 2", {"ファイルの 120 ティック"}},
+        {"a grace note shorter than half a unit is left out",
+         file(0, 480, {Track().note(0, 480, 60).note(480, 3, 62).note(483, 477, 64).note(960, 480, 65).bytes()}), {},
+         "C-TITLE:song|C-TEMPO:120|1 C 2|1 E 2|1 F 2", {"半単位に満たない 1 音"}},
+        {"format 2", file(2, 480, {quarters({60}).bytes()}), {}, "", {"フォーマット 2"}},
+        {"malformed event", file(0, 480, {bytes("00 90 3C 7F 00 F4")}), {}, "", {"オフセット 26"}},
+        {"no notes", file(0, 480, {bytes("00 FF 01 01 41")}), {}, "", {"旋律にできる音がありません"}},
+        {"only drums", file(0, 480, {quarters({36, 38}, 9).bytes()}), {}, "", {"--channel 10"}},
+        {"a track that is not there", twoParts, with(&ImportOptions::track, 3), "", {"トラック 3 はありません"}},
+        {"a track without notes", file(1, 480, {Track().name("x").bytes(), quarters({60}).bytes()}),
+         with(&ImportOptions::track, 1), "", {"トラック 1 には旋律にできる音がありません"}},
+        {"a channel without notes", twoParts, with(&ImportOptions::channel, 3), "", {"チャンネル 3 には音がありません"}},
+        {"only notes of no length", file(0, 480, {Track().note(0, 0, 60).note(10, 0, 62).bytes()}), {}, "",
+         {"長さのある音がありません"}},
+        {"not MIDI", "C-TEMPO:120\r\n", {}, "", {"MIDI ファイルではありません"}},
     };
-    for (const auto &c : cases) {
-        const importer::ImportResult r = importer::importMidi(c.midi, QStringLiteral("/music/song.mid"), c.options);
-        ASSERT_TRUE(r.ok()) << c.what << ": " << r.error.toStdString();
-        EXPECT_EQ(body(r.hmml).toStdString(), c.plays) << c.what << "\n" << r.report.toStdString();
-        for (const QString &text : c.reports)
-            EXPECT_TRUE(r.report.contains(text)) << c.what << ": no \"" << text.toStdString() << "\" in\n"
-                                                 << r.report.toStdString();
-        // The report stands at the top of the song as comments, and the song compiles.
-        EXPECT_TRUE(r.hmml.startsWith(QStringLiteral("' ") + r.report.section(u'\n', 0, 0))) << c.what;
-        EXPECT_FALSE(midiOfHmml(r.hmml).isEmpty()) << c.what;
-        QString error;
-        EXPECT_TRUE(importer::encodeHmml(r.hmml, c.options.utf8, error).startsWith(c.options.utf8 ? "\xEF\xBB\xBF' " : "' "))
-            << c.what << error.toStdString();
-    }
-}
-
-TEST(Import, RefusesWhatItCannotUse)
-{
-    const QByteArray melody = file(1, 480, {quarters({60}).bytes(), quarters({62}, 1).bytes()});
-    const struct {
-        const char *what;
-        QByteArray midi;
-        ImportOptions options;
-        const char *says;
-    } cases[] = {
-        {"format 2", file(2, 480, {quarters({60}).bytes()}), {}, "フォーマット 2"},
-        {"malformed event", file(0, 480, {bytes("00 90 3C 7F 00 F4")}), {}, "オフセット 26"},
-        {"no notes", file(0, 480, {bytes("00 FF 01 01 41")}), {}, "旋律にできる音がありません"},
-        {"only drums", file(0, 480, {quarters({36, 38}, 9).bytes()}), {}, "--channel 10"},
-        {"a track that is not there", melody, with(&ImportOptions::track, 3), "トラック 3 はありません"},
-        {"a track without notes", file(1, 480, {Track().name("x").bytes(), quarters({60}).bytes()}), with(&ImportOptions::track, 1),
-         "トラック 1 には旋律にできる音がありません"},
-        {"a channel without notes", melody, with(&ImportOptions::channel, 3), "チャンネル 3 には音がありません"},
-        {"only notes of no length", file(0, 480, {Track().note(0, 0, 60).note(10, 0, 62).bytes()}), {},
-         "長さのある音がありません"},
-        {"not MIDI", "C-TEMPO:120\r\n", {}, "MIDI ファイルではありません"},
-    };
-    for (const auto &c : cases) {
-        const importer::ImportResult r = importer::importMidi(c.midi, QStringLiteral("x.mid"), c.options);
-        EXPECT_FALSE(r.ok()) << c.what;
-        EXPECT_TRUE(r.error.contains(QString::fromUtf8(c.says))) << c.what << ": " << r.error.toStdString();
-        EXPECT_TRUE(r.hmml.isEmpty()) << c.what;
+    for (const auto &[what, midi, options, plays, says] : cases) {
+        const importer::ImportResult r = importer::importMidi(midi, "/music/song.mid", options);
+        const bool ok = *plays;
+        // A song has the report at its top as comments, and compiles; a refusal makes nothing.
+        EXPECT_EQ(std::tuple(r.ok(), ok ? body(r.hmml) : r.hmml, r.hmml.startsWith("' " + r.report.section(u'\n', 0, 0)),
+                             r.ok() && !midiOfHmml(r.hmml).isEmpty()),
+                  std::tuple(ok, plays, ok, ok))
+            << what << "\n" << str(r.error + r.report);
+        for (const QString &text : says)
+            EXPECT_TRUE((ok ? r.report : r.error).contains(text)) << what << ": no " << str(text) << " in\n"
+                                                                 << str(r.error + r.report);
     }
 }
 

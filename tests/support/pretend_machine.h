@@ -1,28 +1,23 @@
 #pragma once
-// A pretend pocket computer at the far end of a pseudo-terminal: the code
-// under test opens device() as its serial port; the test reads what arrives
-// on the master side and answers as the machine would (Xon, Xoff, or a
-// pulled cable).
+// A pretend pocket computer at the far end of a pseudo-terminal: the code under test opens device() as its
+// serial port; the test reads what arrives on the master side and answers as the machine would (Xon, Xoff,
+// or a pulled cable).
 
 #include "support/core_app.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
+#include <utility>
 
 #include <fcntl.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace testsupport {
 
 class PretendMachine {
 public:
-    static constexpr char Xon = 0x11;
-    static constexpr char Xoff = 0x13;
-
     PretendMachine()
     {
         termios raw = {};
@@ -36,14 +31,12 @@ public:
     PretendMachine(const PretendMachine &) = delete;
     PretendMachine &operator=(const PretendMachine &) = delete;
 
-    bool ok() const { return !m_device.isEmpty(); }
-    QString device() const { return m_device; }
+    QString device() const { return m_device; } // empty when no pseudo-terminal could be had
     // Everything received so far.
     const QByteArray &received()
     {
         char buffer[4096];
-        ssize_t n;
-        while (m_master >= 0 && (n = ::read(m_master, buffer, sizeof buffer)) > 0)
+        for (ssize_t n; m_master >= 0 && (n = ::read(m_master, buffer, sizeof buffer)) > 0;)
             m_received.append(buffer, n);
         return m_received;
     }
@@ -52,22 +45,19 @@ public:
     // so the master reads on after the PC closes its end.)
     void hangUp()
     {
-        for (int *fd : {&m_master, &m_slave}) {
+        for (int *fd : {&m_master, &m_slave})
             if (*fd >= 0)
-                ::close(*fd);
-            *fd = -1;
-        }
+                ::close(std::exchange(*fd, -1));
     }
-
-    // Runs the event loop, collecting what arrives, until `done` holds.
+    // Runs the event loop, collecting what arrives, until `done` holds; idle() for what must not happen meanwhile.
     bool runUntil(const std::function<bool()> &done, int maxMs = 20000)
     {
         return waitFor([&] { return received(), done(); }, maxMs);
     }
+    void idle(int ms) { runUntil([] { return false; }, ms); }
 
 private:
-    int m_master = -1;
-    int m_slave = -1;
+    int m_master = -1, m_slave = -1;
     QString m_device;
     QByteArray m_received;
 };
