@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <unordered_map>
 
 namespace importer {
 
@@ -222,6 +223,8 @@ public:
                 }
             }
             const Placed r = place(m_spans[i], p, current);
+            if (m_out && section == 0)
+                countUse(current);
             if (!sectionStart && current.k != before.k && r.startError >= 0 && !r.split && place(m_spans[i], p, before).split)
                 ++fit.retimedNotes;
             record(m_spans[i], r, fit);
@@ -229,9 +232,30 @@ public:
                 return;
             p = r.end;
         }
+        // The unit told about is the one most of the first stretch is
+        // written in: not a tempo its first notes were given alone.
+        qint64 most = 0;
+        for (const auto &[k, use] : m_use) {
+            if (use.first > most || (use.first == most && use.second < m_use.at(m_mostUsed).second)) {
+                most = use.first;
+                m_mostUsed = k;
+            }
+        }
+        if (most > 0)
+            fit.firstUnitTicks = tempo::unitTicks(m_mostUsed);
     }
 
 private:
+    void countUse(const Unit &u)
+    {
+        // The tempo seldom changes from one span to the next.
+        if (!m_lastUse || m_lastK != u.k) {
+            m_lastUse = &m_use.try_emplace(u.k, 0, m_use.size()).first->second.first;
+            m_lastK = u.k;
+        }
+        ++*m_lastUse;
+    }
+
     // The section's tempo for the unit: of the writable tempos nearest to
     // it, the one whose lengths, rounded down note by note as MIDI_Exp
     // does, drift least from the file's times.
@@ -388,6 +412,12 @@ private:
     double m_unit;
     bool m_adjust;
     std::vector<Line> *m_out;
+    // Spans written at each tempo of the first stretch, and in which order
+    // the tempos came.
+    std::unordered_map<qint64, std::pair<qint64, std::size_t>> m_use;
+    qint64 m_mostUsed = 0;
+    qint64 *m_lastUse = nullptr;
+    qint64 m_lastK = 0;
 };
 
 double cost(const Fit &f)
@@ -446,12 +476,6 @@ Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sectio
     if (fit.tooLong) {
         fit.lines.clear();
         return fit;
-    }
-    for (const Line &l : fit.lines) {
-        if (l.kind == Line::Kind::Tempo) {
-            fit.firstUnitTicks = tempo::unitTicks(tempo::hundredths(l.value));
-            break;
-        }
     }
     return fit;
 }

@@ -56,7 +56,7 @@ struct Line {
 struct Fit {
     std::vector<Line> lines;
     double unit = 0;          // in ticks of the file: the base unit chosen
-    double firstUnitTicks = 0; // ticks of 1/960 s of a unit at the first tempo
+    double firstUnitTicks = 0; // ticks of 1/960 s of the unit most of the first stretch is written in
     qint64 sectionTempos = 0; // tempo lines at the file's tempo changes (the first included)
     qint64 addedTempos = 0;   // tempo lines the lengths asked for within a section
     qint64 splitNotes = 0;    // notes longer than 16 units, written as repeated notes
