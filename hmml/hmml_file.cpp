@@ -25,17 +25,6 @@ HmmlFileText readHmmlFile(const QString &path)
     return result;
 }
 
-HmmlDocument readHmmlDocument(const QString &path)
-{
-    const ReadFile::Result read = ReadFile::readAll(path);
-    if (!read.ok()) {
-        HmmlDocument doc;
-        doc.error = read.error;
-        return doc;
-    }
-    return decodeHmmlDocument(read.bytes, ReadFile::displayName(path));
-}
-
 HmmlDocument decodeHmmlDocument(QByteArrayView bytes, const QString &name)
 {
     HmmlDocument doc;

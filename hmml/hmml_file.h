@@ -30,9 +30,8 @@ struct HmmlDocument {
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads `path` by the rules of readHmmlFile.
-HmmlDocument readHmmlDocument(const QString &path);
-// The same for the bytes of a file; `name` is the file's name for messages.
+// The bytes of a file read by the rules of readHmmlFile; `name` is the
+// file's name for messages.
 HmmlDocument decodeHmmlDocument(QByteArrayView bytes, const QString &name);
 
 // `text` (line breaks "\n") as the bytes of a file like `format`. Text the

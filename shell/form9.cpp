@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -202,12 +203,35 @@ void Form9::newDocument(const QString &text, bool unsaved)
     Text1->document()->setModified(unsaved);
 }
 
+namespace {
+
+QByteArray digest(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+// The file's text and the digest of its bytes.
+HmmlDocument readDocument(const QString &path, QByteArray &bytesDigest)
+{
+    const ReadFile::Result read = ReadFile::readAll(path);
+    if (!read.ok()) {
+        HmmlDocument document;
+        document.error = read.error;
+        return document;
+    }
+    bytesDigest = digest(read.bytes);
+    return decodeHmmlDocument(read.bytes, ReadFile::displayName(path));
+}
+
+} // namespace
+
 bool Form9::openFile(const QString &path)
 {
     QString error = ReadFile::regularFileError(path);
     HmmlDocument document;
+    QByteArray read;
     if (error.isEmpty()) {
-        document = readHmmlDocument(path);
+        document = readDocument(path, read);
         error = document.error;
     }
     if (!error.isEmpty()) {
@@ -215,6 +239,7 @@ bool Form9::openFile(const QString &path)
         return false;
     }
     setDocument(document, path);
+    m_diskDigest = read;
     showNews(QStringLiteral("%1 を開きました。").arg(QFileInfo(path).fileName()));
     emit fileOpened(path);
     return true;
@@ -228,11 +253,13 @@ bool Form9::reloadFromDisk()
         showNews(QStringLiteral("ほかのプログラムがファイルを保存しました。このエディタの変更が未保存のため、読み込み直していません。"));
         return false;
     }
-    const HmmlDocument document = readHmmlDocument(m_path);
+    QByteArray read;
+    const HmmlDocument document = readDocument(m_path, read);
     if (!document.ok()) {
         showNews(document.error);
         return false;
     }
+    m_diskDigest = read;
     if (document.text == Text1->toPlainText())
         return false;
     // One edit, so that the text before the reload is an undo away.
@@ -301,7 +328,19 @@ void Form9::open()
 
 bool Form9::save()
 {
-    return m_path.isEmpty() ? saveAs() : writeTo(m_path);
+    if (m_path.isEmpty())
+        return saveAs();
+    // Another program's save since this text was read would be lost
+    // without a word: asked first. A file that has gone is simply written.
+    const ReadFile::Result now = ReadFile::readAll(m_path);
+    if (now.ok() && digest(now.bytes) != m_diskDigest
+        && m_messages.show(this, MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo, MessageTitle,
+                           QStringLiteral("%1 はこのエディタで開いた後にほかのプログラムが変更しています。"
+                                          "上書きしますか?")
+                               .arg(QFileInfo(m_path).fileName()))
+               != MessageBoxes::Answer::Yes)
+        return false;
+    return writeTo(m_path);
 }
 
 bool Form9::saveAs()
@@ -328,6 +367,7 @@ bool Form9::writeTo(const QString &path)
                         QStringLiteral("H-MMLファイルを保存できませんでした。\r\n\r\n") + error);
         return false;
     }
+    m_diskDigest = digest(bytes);
     Text1->document()->setModified(false);
     showNews(QStringLiteral("%1 に保存しました。").arg(QFileInfo(path).fileName()));
     return true;

@@ -106,6 +106,7 @@ private:
     LiveCompiler *m_compiler;
     HmmlDocument m_format; // how the file is written back
     QString m_path;
+    QByteArray m_diskDigest; // of the file's bytes as last read or written here
     ConversionStatus m_status;
     bool m_loading = false; // text set by the program, not typed
 };
