@@ -237,6 +237,16 @@ TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
     saveElsewhere("C-TEMPO:120\r\n4 A 2\r\n");
     ASSERT_TRUE(testsupport::waitFor([&] { return e.Label1->text().contains(u"未保存"); }));
     EXPECT_EQ(e.Text1->toPlainText(), u"C-TEMPO:120\n4 F 2\n4 G 2");
+    // Saving over the other program's save asks first; once saved, no more.
+    for (const auto answer : {MessageBoxes::Answer::No, MessageBoxes::Answer::Yes, MessageBoxes::Answer::Cancel}) {
+        messages.shown.clear();
+        messages.answerNext(answer);
+        e.上書き保存->trigger();
+        EXPECT_EQ(std::tuple(messages.shown.size(), read(u"song.hml"_s).contains("4 G 2"), e.isModified()),
+                  std::tuple(answer == MessageBoxes::Answer::Cancel ? 0u : 1u, answer != MessageBoxes::Answer::No, answer == MessageBoxes::Answer::No));
+        EXPECT_TRUE(messages.shown.empty() || lastMessage().contains(u"ほかのプログラムが変更")) << str(lastMessage());
+        type(e, answer == MessageBoxes::Answer::Yes ? "|" : "");
+    }
     delete &e;
     // Switched off in the settings: saves are left alone.
     f.各種設定->trigger();

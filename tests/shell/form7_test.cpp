@@ -94,14 +94,9 @@ TEST_F(SettingsDialogTest, ShowsTheSettingsAndIsTheOnlyWindowTakingInput)
     EXPECT_TRUE(f.settingsDialog()->isVisible());
 }
 
-TEST_F(SettingsDialogTest, OkStoresEveryControlAndTheToneBecomesThePreferredOne)
+TEST_F(SettingsDialogTest, OkStoresEveryControlWhileCancelAndTheCloseBoxChangeNothing)
 {
     Form1 &f = started();
-    f.settings() = unusual();
-    f.setToneIndex(3);
-    Form7 &d = opened();
-    changeEverything(d);
-    d.Command1->click();
     AppSettings expected;
     expected.DefaultTone = 100;
     expected.BaudIndex = 0;
@@ -110,38 +105,29 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlAndTheToneBecomesThePreferredOne)
     expected.PortIndex = 15; // "COM16"
     expected.SeparatorInterval = 25;
     expected.PortDevice = QStringLiteral("/dev/pts/9");
-    EXPECT_EQ(f.settings(), expected);
-    EXPECT_EQ(f.toneIndex(), 100);
-    EXPECT_TRUE(f.isEnabled());
-    flushDeletes();
-    EXPECT_EQ(f.settingsDialog(), nullptr);
+    const std::pair<void (*)(Form7 &), bool> ways[] = {
+        {[](Form7 &d) { d.Command2->click(); }, false},
+        {[](Form7 &d) { d.close(); }, false},
+        {[](Form7 &d) { d.Command1->click(); }, true},
+    };
+    for (const auto &[leave, kept] : ways) {
+        f.settings() = unusual();
+        f.setToneIndex(5);
+        Form7 &d = opened();
+        EXPECT_TRUE(d.Check8->isChecked()) << "each opening shows the settings afresh";
+        changeEverything(d);
+        leave(d);
+        // The tone chosen becomes the song's.
+        EXPECT_EQ(std::tuple(f.settings(), f.toneIndex(), f.isEnabled()),
+                  std::tuple(kept ? expected : unusual(), kept ? 100 : 5, true));
+        flushDeletes();
+        EXPECT_EQ(f.settingsDialog(), nullptr);
+    }
     EXPECT_FALSE(QFile::exists(settingsPath())) << "the file is written at the exit only";
-
     // OK without changes still makes the preferred tone the song's.
     f.setToneIndex(-1);
     opened().Command1->click();
-    EXPECT_EQ(f.settings(), expected);
-    EXPECT_EQ(f.toneIndex(), 100);
-}
-
-TEST_F(SettingsDialogTest, CancelAndTheCloseBoxChangeNothing)
-{
-    Form1 &f = started();
-    f.settings() = unusual();
-    f.setToneIndex(5);
-    Form7 &cancelled = opened();
-    changeEverything(cancelled);
-    cancelled.Command2->click();
-    EXPECT_EQ(f.settings(), unusual());
-    EXPECT_EQ(f.toneIndex(), 5);
-    EXPECT_TRUE(f.isEnabled());
-    flushDeletes();
-    Form7 &closed = opened();
-    EXPECT_TRUE(closed.Check8->isChecked()) << "each opening shows the settings afresh";
-    changeEverything(closed);
-    closed.close();
-    EXPECT_EQ(f.settings(), unusual());
-    EXPECT_TRUE(f.isEnabled());
+    EXPECT_EQ(std::tuple(f.settings(), f.toneIndex()), std::tuple(expected, 100));
 }
 
 TEST_F(SettingsDialogTest, AnIntervalThatIsNotA16BitWholeNumberKeepsTheDialogOpen)
