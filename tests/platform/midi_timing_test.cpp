@@ -10,12 +10,8 @@ using testmidi::file;
 
 TEST(MidiTiming, SongLengthsAndTempoMaps)
 {
-    struct Case {
-        QByteArray midi;
-        std::int64_t ticks;
-        double seconds;
-    };
-    const Case cases[] = {
+    // A file, the ticks it lasts and the seconds they take.
+    const std::tuple<QByteArray, std::int64_t, double> cases[] = {
         // 3840 ticks at 120 quarter notes a minute, 480 ticks each.
         {testmidi::song({{60, 480}, {-1, 960}, {67, 2400}}), 3840, 4.0},
         {testmidi::song({}), 0, 0.0},
@@ -32,18 +28,18 @@ TEST(MidiTiming, SongLengthsAndTempoMaps)
         // Events after the end of the track are not played.
         {file(0, 480, {bytes("83 60 FF 2F 00 87 40 90 3C 7F")}), 480, 0.5},
     };
-    for (const Case &c : cases) {
-        const MidiTiming t = readMidiTiming(c.midi);
-        ASSERT_TRUE(t.ok()) << str(t.error) << " " << hex(c.midi);
-        EXPECT_EQ(t.totalTicks, c.ticks) << hex(c.midi);
-        EXPECT_DOUBLE_EQ(t.durationSeconds(), c.seconds) << hex(c.midi);
+    for (const auto &[midi, ticks, seconds] : cases) {
+        const MidiTiming t = readMidiTiming(midi);
+        ASSERT_TRUE(t.ok()) << str(t.error) << " " << hex(midi);
+        EXPECT_EQ(t.totalTicks, ticks) << hex(midi);
+        EXPECT_DOUBLE_EQ(t.durationSeconds(), seconds) << hex(midi);
     }
-    const MidiTiming changes = readMidiTiming(cases[2].midi);
-    EXPECT_DOUBLE_EQ(changes.secondsAt(960), 1.0);
-    EXPECT_DOUBLE_EQ(changes.secondsAt(1440), 1.25);
+    EXPECT_DOUBLE_EQ(readMidiTiming(std::get<0>(cases[2])).secondsAt(1440), 1.25);
 }
 
-TEST(MidiTiming, RefusesWhatIsNotAPlayableMidiFileNamingWhere)
+class MidiTimingFile : public TempDirTest {};
+
+TEST_F(MidiTimingFile, RefusesWhatIsNotAPlayableMidiFileNamingWhere)
 {
     const std::tuple<QByteArray, const char *, qint64> cases[] = {
         {"C-TITLE:song\r\n", "MIDI ファイルではありません", 0},
@@ -71,13 +67,9 @@ TEST(MidiTiming, RefusesWhatIsNotAPlayableMidiFileNamingWhere)
     }
 
     // The file's name is in every message about it.
-    QTemporaryDir dir;
-    for (const QString &name : {dir.filePath(QStringLiteral("ない.mid")), dir.filePath(QStringLiteral("song.hml"))}) {
-        writeFile(dir.filePath(QStringLiteral("song.hml")), "C-TITLE:x\r\n");
-        EXPECT_TRUE(readMidiFile(name).error.contains(name));
-    }
-    writeFile(dir.filePath(QStringLiteral("song.mid")), testmidi::song({{60, 960}}));
-    EXPECT_DOUBLE_EQ(readMidiFile(dir.filePath(QStringLiteral("song.mid"))).timing.durationSeconds(), 1.0);
+    for (const QString &name : {path(QStringLiteral("ない.mid")), write(QStringLiteral("song.hml"), "C-TITLE:x\r\n")})
+        EXPECT_TRUE(readMidiFile(name).error.contains(name)) << str(name);
+    EXPECT_DOUBLE_EQ(readMidiFile(write(QStringLiteral("song.mid"), testmidi::song({{60, 960}}))).timing.durationSeconds(), 1.0);
 }
 
 } // namespace

@@ -15,8 +15,7 @@
 #include <QRegularExpression>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <latch>
 
 namespace {
 
@@ -72,40 +71,21 @@ protected:
     QString shortSong, longNote, rests;
     std::atomic<long> blocks{0};
     std::atomic<float> loudest{0};
-    QStringList errors;
 };
 
-TEST_F(SoundTest, AFileGivenBeforeTheLoadIsPlayedWhenItFinishes)
+TEST_F(SoundTest, AFileGivenBeforeTheLoadPlaysWhenItFinishesThenPositionStopAndTheNextFile)
 {
     // setFileName must come back without waiting for the load, or this test
     // would never get to release it.
-    std::mutex m;
-    std::condition_variable cv;
-    bool released = false;
+    std::latch release(1);
     FluidSynthPlayer::Options options = silent();
-    options.beforeLoad = [&] {
-        std::unique_lock lock(m);
-        cv.wait(lock, [&] { return released; });
-    };
+    options.beforeLoad = [&] { release.wait(); };
     FluidSynthPlayer player(options);
-    player.setFileName(shortSong);
-    EXPECT_TRUE(player.isPlaying());
-    EXPECT_DOUBLE_EQ(player.duration(), 0.5);
-    EXPECT_EQ(blocks.load(), 0) << "nothing renders before the synthesizer has loaded";
-    {
-        std::lock_guard lock(m);
-        released = true;
-    }
-    cv.notify_all();
-    ASSERT_TRUE(waitFor([&] { return loudest.load() > Audible; }));
-    ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }));
-}
-
-TEST_F(SoundTest, PositionStopAndTheNextFile)
-{
-    FluidSynthPlayer player(silent());
     player.setFileName(longNote);
+    EXPECT_TRUE(player.isPlaying());
     EXPECT_DOUBLE_EQ(player.duration(), 60.0);
+    EXPECT_EQ(blocks.load(), 0) << "nothing renders before the synthesizer has loaded";
+    release.count_down();
     ASSERT_TRUE(waitFor([&] { return loudest.load() > Audible; }));
     EXPECT_LT(player.position(), 60.0);
     // Giving a new file is the reload of the play button: no note of the
@@ -134,16 +114,13 @@ TEST_F(SoundTest, PositionStopAndTheNextFile)
 TEST_F(SoundTest, PlayCounts)
 {
     FluidSynthPlayer player(silent());
-    for (const auto &[count, wraps] : {std::pair{1, 0}, std::pair{2, 1}}) {
+    // 0 plays until stopped: three passes after the first, and still playing.
+    for (const auto &[count, wraps] : {std::pair{1, 0}, std::pair{2, 1}, std::pair{0, 3}}) {
         player.setFileName(shortSong);
         player.setPlayCount(count);
-        EXPECT_EQ(wrapsUntil(player, [&](int) { return !player.isPlaying(); }), wraps) << count;
+        EXPECT_EQ(wrapsUntil(player, [&](int n) { return n >= 3 || !player.isPlaying(); }), wraps) << count;
+        EXPECT_EQ(player.isPlaying(), count == 0) << count;
     }
-    // 0 plays until stopped: three passes after the first, and still playing.
-    player.setFileName(shortSong);
-    player.setPlayCount(0);
-    EXPECT_EQ(wrapsUntil(player, [&](int wraps) { return wraps >= 3 || !player.isPlaying(); }), 3);
-    EXPECT_TRUE(player.isPlaying());
     // A count set just after the name applies to that playback; the count is
     // kept across files.
     player.setFileName(shortSong);
@@ -166,22 +143,23 @@ TEST_F(SoundTest, FailuresAreReportedWhenPlayedAndTheNextFilePlays)
     FluidSynthPlayer::Options options = silent();
     options.soundFont = soundFont;
     FluidSynthPlayer player(options);
+    QStringList errors;
     player.setErrorHandler([&](const QString &e) { errors << e; });
-    const auto play = [&](const QString &file, const QString &said) {
+    const auto play = [&](FluidSynthPlayer &p, const QString &file, const QString &said) {
         errors.clear();
-        player.setFileName(file);
+        p.setFileName(file);
         EXPECT_TRUE(errors.isEmpty()) << "the handler is never called from inside setFileName";
         ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }));
         EXPECT_TRUE(errors.at(0).contains(said)) << str(errors.at(0));
-        EXPECT_FALSE(player.isPlaying());
+        EXPECT_FALSE(p.isPlaying());
     };
-    play(shortSong, soundFont); // no SoundFont yet
+    play(player, shortSong, soundFont); // no SoundFont yet
     write("gm.sf2", "not a SoundFont");
-    play(shortSong, QStringLiteral("読み込めません"));
+    play(player, shortSong, QStringLiteral("読み込めません"));
     QFile::remove(soundFont);
     ASSERT_TRUE(QFile::link(FluidSynthEngine::findSoundFont(), soundFont));
-    play(path("ない.mid"), path("ない.mid"));
-    play(write("song.hml", "C-TITLE:x\r\n"), QStringLiteral("MIDI ファイルではありません"));
+    play(player, path("ない.mid"), path("ない.mid"));
+    play(player, write("song.hml", "C-TITLE:x\r\n"), QStringLiteral("MIDI ファイルではありません"));
     errors.clear();
     player.setFileName(shortSong);
     ASSERT_TRUE(waitFor([&] { return loudest.load() > Audible; }));
@@ -192,9 +170,7 @@ TEST_F(SoundTest, FailuresAreReportedWhenPlayedAndTheNextFilePlays)
     noDevice.settings = {{"audio.driver", "alsa"}, {"audio.alsa.device", "vltn_no_such_device"}};
     FluidSynthPlayer deaf(noDevice);
     deaf.setErrorHandler([&](const QString &e) { errors << e; });
-    deaf.setFileName(shortSong);
-    ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }));
-    EXPECT_TRUE(errors.at(0).contains(u"音声を出力できません")) << str(errors.at(0));
+    play(deaf, shortSong, QStringLiteral("音声を出力できません"));
 }
 
 // sox reads the WAV files independently of us.
@@ -245,9 +221,7 @@ TEST_F(SoundTest, WavFilesLastAsLongAsTheSongAndSoundOnlyWhereItDoes)
     const QByteArray before = readFile(wav);
     EXPECT_TRUE(renderMidiToWav(write("days.mid", testmidi::song({{-1, (1u << 28) - 1}})), wav).error.contains(u"長すぎて"));
     const std::atomic<bool> cancelled{true};
-    MidiRenderOptions cancel;
-    cancel.cancel = &cancelled;
-    EXPECT_TRUE(renderMidiToWav(longNote, wav, cancel).cancelled);
+    EXPECT_TRUE(renderMidiToWav(longNote, wav, {.soundFont = QString(), .cancel = &cancelled}).cancelled);
     EXPECT_EQ(readFile(wav), before);
 }
 

@@ -26,22 +26,13 @@ TEST(Cp932, RoundTripAndRefusals)
         const Cp932::EncodeResult r = Cp932::encode(QString::fromUtf8(in));
         EXPECT_TRUE(r.bytes.isEmpty() && r.error.contains(QString::fromUtf8(named))) << str(r.error);
     }
-    // Bytes that are not CP932, a lead byte cut off at the end among them.
-    for (const QByteArray &bad : {QByteArray("\x81\x20"), QByteArray("ab\x81"), QByteArray("\xA0")}) {
-        Cp932::decode(bad, &errors);
-        EXPECT_TRUE(errors) << hex(bad);
-    }
 }
 
 TEST(TextFile, DecodingAndLineEnds)
 {
     using TextFile::Encoding;
-    struct Case {
-        QByteArray bytes;
-        Encoding encoding;
-        const char *text; // UTF-8; null when refused
-    };
-    const Case cases[] = {
+    // The bytes, the encoding they are read in, and their text in UTF-8 (null: refused).
+    const std::tuple<QByteArray, Encoding, const char *> cases[] = {
         {"plain ascii", Encoding::Cp932, "plain ascii"},
         {QStringLiteral("ドレミ").toUtf8(), Encoding::Utf8, "ドレミ"},
         {"\xEF\xBB\xBF" "abc", Encoding::Utf8, "abc"},
@@ -49,13 +40,15 @@ TEST(TextFile, DecodingAndLineEnds)
         {QStringLiteral("é").toUtf8(), Encoding::Cp932, "ﾃｩ"},
         {sjis(QStringLiteral("ドレミｿﾞ")), Encoding::Cp932, "ドレミｿﾞ"},
         {"\xFE\xFF\0a", Encoding::Cp932, nullptr}, // UTF-16, refused (more in the H-MML reader's table)
+        // Bytes that are not CP932, a lead byte cut off at the end among them.
+        {"\x81\x20", Encoding::Cp932, nullptr}, {"ab\x81", Encoding::Cp932, nullptr}, {"\xA0", Encoding::Cp932, nullptr},
     };
-    for (const Case &c : cases) {
-        const TextFile::DecodeResult r = TextFile::decodeText(c.bytes);
-        EXPECT_EQ(r.ok(), c.text != nullptr) << hex(c.bytes) << ": " << str(r.error);
-        if (c.text) {
-            EXPECT_EQ(r.text, QString::fromUtf8(c.text)) << hex(c.bytes);
-            EXPECT_EQ(r.encoding, c.encoding) << hex(c.bytes);
+    for (const auto &[bytes, encoding, text] : cases) {
+        const TextFile::DecodeResult r = TextFile::decodeText(bytes);
+        EXPECT_EQ(r.ok(), text != nullptr) << hex(bytes) << ": " << str(r.error);
+        if (text) {
+            EXPECT_EQ(r.text, QString::fromUtf8(text)) << hex(bytes);
+            EXPECT_EQ(r.encoding, encoding) << hex(bytes);
         }
     }
     EXPECT_TRUE(TextFile::decodeText("a\nb\rc\r\n\x80").error.startsWith(u"4 行目"));
@@ -82,12 +75,10 @@ TEST_F(ReadFileTest, ReadsToTheEndButNeverPastItsBound)
     }
     EXPECT_TRUE(ReadFile::readAll(path("none")).error.contains(path("none")));
     EXPECT_TRUE(ReadFile::readAll(dir.path()).error.contains(u"フォルダ"));
-    // The window opens regular files only: a FIFO would stop it.
+    // The window opens regular files only: a FIFO would stop it; a missing file is told by the reader.
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
-    EXPECT_FALSE(ReadFile::regularFileError(path("fifo")).isEmpty());
-    EXPECT_FALSE(ReadFile::regularFileError(QStringLiteral("/dev/zero")).isEmpty());
-    EXPECT_TRUE(ReadFile::regularFileError(path("big")).isEmpty());
-    EXPECT_TRUE(ReadFile::regularFileError(path("none")).isEmpty()); // told by the reader
+    for (const auto &[name, opens] : {std::pair(path("fifo"), false), {QStringLiteral("/dev/zero"), false}, {path("big"), true}, {path("none"), true}})
+        EXPECT_EQ(ReadFile::regularFileError(name).isEmpty(), opens) << str(name);
 }
 
 } // namespace
