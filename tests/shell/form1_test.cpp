@@ -214,7 +214,6 @@ TEST_F(Form1Test, MidiExport)
     Form1 &f = started();
     f.MIDI_EXPORT->trigger();
     EXPECT_EQ(lastMessage(), NoData.arg(QStringLiteral("MML")));
-    EXPECT_EQ(messages.shown.back().title, u"ERROR-VLTN 0.70β");
     EXPECT_TRUE(dialogs.shown.empty());
     f.Text1->setPlainText(QStringLiteral("$2:4A"));
     f.setToneIndex(5);

@@ -16,11 +16,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-
-#include <memory>
-
 #include <QLineEdit>
 #include <QPlainTextEdit>
+
+#include <memory>
 
 class WindowTest : public TempDirTest {
 protected:
@@ -67,7 +66,11 @@ protected:
 
     QString lastMessage() const { return messages.shown.empty() ? QString() : messages.shown.back().text; }
     // The song as the window shows it: "OMP|title|copyright|author|tone".
-    static QString song(const Form1 &f);
+    static QString song(const Form1 &f)
+    {
+        return QStringList({f.Text1->toPlainText(), f.Text2->text(), f.Text3->text(), f.Text4->text(), QString::number(f.toneIndex())})
+            .join(u'|');
+    }
 
     FakeFileDialogs dialogs;
     FakeMessageBoxes messages;
@@ -79,10 +82,3 @@ private:
     std::unique_ptr<Form1> m_form;
     bool m_started = false;
 };
-
-inline QString WindowTest::song(const Form1 &f)
-{
-    return QStringList({f.Text1->toPlainText(), f.Text2->text(), f.Text3->text(), f.Text4->text(),
-                        QString::number(f.toneIndex())})
-        .join(u'|');
-}
