@@ -93,6 +93,7 @@ TEST(NoteTimeline, FindsNotesByTimeAndPlaysFromAnyNote)
         EXPECT_EQ(QStringLiteral("%1 %2 %3 %4").arg(n.index).arg(n.start).arg(n.pos).arg(t.from(n.index)), QString::fromUtf8(expected)) << tick;
     }
     EXPECT_EQ(t.totalTicks(), 5760 + 9600 + 960 * 8);
+    EXPECT_EQ(omp::NoteTimeline(QStringLiteral("$2:@A")).note(0).start, 3) << "\"@\", the longest length, starts its note";
     // Random data, past the positions the timeline keeps: the MIDI file of
     // the rest of the song times every note as the whole file does.
     std::mt19937 rng(7);

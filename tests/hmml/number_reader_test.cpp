@@ -31,7 +31,7 @@ TEST(NumberReader, ExtremesStayNumbers)
 
 TEST(NumberReader, WholeNumbersForStrictConversions)
 {
-    const std::pair<const char16_t *, double> cases[] = {{u" 12 ", 12}, {u"&H10", 16}, {u"12x", -1}, {u"", -1}, {u"piano", -1}};
+    const std::pair<const char16_t *, double> cases[] = {{u" 12 ", 12}, {u"&H10", 16}, {u"12x", -1}, {u"", -1}, {u"piano", -1}, {u"&H", -1}};
     for (const auto &[text, value] : cases) {
         double v = 0; // -1: refused
         EXPECT_EQ(hmml::readWholeNumber(text, v) ? v : -1, value) << QString::fromUtf16(text).toStdString();
