@@ -32,8 +32,9 @@ TEST(LineMap, HandCheckedSongs)
         // Commands and comments between notes; a tempo change inside a loop.
         {"C-TEMPO:120|4 C 2|' x|C-TEMPO:60|4 D 2|C-LOOP:2|8 E 2|C-TEMPO:90||8 * 1|C-LEND|2 G 3",
          "2 5 7 10 7 10 7 10 12 0 / 0 0 1 1 1 2 2 3 3 3 8 8 -1"},
-        // Two loops; one without notes; PARTEND closes the second.
-        {"C-TEMPO:120|C-LOOP:3|C-LEND|C-LOOP:1|4 C 2|4 D|C-PARTEND|4 E 2", "5 6 5 6 0 / 0 0 0 0 0 1 -1 -1 -1"},
+        // Three loops: one repeated, one without notes, one that PARTEND closes.
+        {"C-TEMPO:120|C-LOOP:1|4 C 2|4 D|C-LEND|C-LOOP:3|C-LEND|4 E 2|C-LOOP:1|4 F 2|C-PARTEND|4 G 2",
+         "3 4 3 4 8 10 10 0 / 0 0 0 1 4 4 4 4 5 5 -1 -1 -1"},
         // A loop left open stands once; LANGUAGE, TITLE and PROGRAM emit nothing.
         {"C-LANGUAGE:KATAKANA|C-TITLE:t|C-TEMPO:100|C-PROGRAM:3|4 ド 1|C-LOOP:5|4 レ 1", "5 7 0 / 0 0 0 0 0 1 1 -1"},
         {"", "0 / -1 -1"},
