@@ -331,15 +331,18 @@ bool Form9::save()
     if (m_path.isEmpty())
         return saveAs();
     // Another program's save since this text was read would be lost
-    // without a word: asked first. A file that has gone is simply written.
-    const ReadFile::Result now = ReadFile::readAll(m_path);
-    if (now.ok() && digest(now.bytes) != m_diskDigest
-        && m_messages.show(this, MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo, MessageTitle,
-                           QStringLiteral("%1 はこのエディタで開いた後にほかのプログラムが変更しています。"
-                                          "上書きしますか?")
-                               .arg(QFileInfo(m_path).fileName()))
-               != MessageBoxes::Answer::Yes)
-        return false;
+    // without a word: asked first. A file that has gone is simply written,
+    // and a device or pipe saved into is not read back (it would wait).
+    if (ReadFile::regularFileError(m_path).isEmpty()) {
+        const ReadFile::Result now = ReadFile::readAll(m_path);
+        if (now.ok() && digest(now.bytes) != m_diskDigest
+            && m_messages.show(this, MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo, MessageTitle,
+                               QStringLiteral("%1 はこのエディタで開いた後にほかのプログラムが変更しています。"
+                                              "上書きしますか?")
+                                   .arg(QFileInfo(m_path).fileName()))
+                   != MessageBoxes::Answer::Yes)
+            return false;
+    }
     return writeTo(m_path);
 }
 

@@ -22,6 +22,10 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <thread>
+
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 class EditorTest : public WindowTest {
@@ -164,6 +168,15 @@ TEST_F(EditorTest, FilesKeepTheirEncodingAndLineBreaks)
     saveAs("new.hml");
     EXPECT_EQ(read(u"cr.hml"_s) + read(u"new.hml"_s), files[2].second + "4 C 2" + sjis(u"C-TITLE:ぴょん\r\nC-TEMPO:60"_s));
     EXPECT_EQ(u"%1 "_s.arg(dialogs.shown.size()) + e.windowTitle(), u"4 new.hml[*] - H-MMLエディタ");
+    // Saved into a pipe, the next save writes without waiting to read it back.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(u"pipe"_s)).constData(), 0600), 0);
+    QByteArray heard;
+    std::thread listener([&] { heard = read(u"pipe"_s) + read(u"pipe"_s); });
+    dialogs.chooseNext(path(u"pipe"_s));
+    e.名前を付けて保存->trigger();
+    e.上書き保存->trigger();
+    listener.join();
+    EXPECT_EQ(heard, sjis(u"C-TITLE:ぴょん\r\nC-TEMPO:60"_s).repeated(2));
 }
 
 TEST_F(EditorTest, UnsavedChangesAreAskedAboutOnCloseAndExit)
