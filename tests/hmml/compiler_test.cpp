@@ -69,9 +69,8 @@ TEST(Compiler, Outputs)
         EXPECT_EQ(r.omp, QLatin1String(c.raw)) << c.source;
         EXPECT_EQ(r.song.title, QString::fromUtf8(c.title)) << c.source;
     }
-    const Result fields = compile(QStringLiteral("C-AUTHOR:me|C-COPYRIGHT:pd"));
-    EXPECT_EQ(fields.song.author, u"me");
-    EXPECT_EQ(fields.song.copyright, u"pd");
+    const HmmlSongFields fields = compile(QStringLiteral("C-AUTHOR:me|C-COPYRIGHT:pd")).song;
+    EXPECT_EQ(fields.author + u'/' + fields.copyright, u"me/pd");
     // Not raw: formatted without separators.
     EXPECT_EQ(compile(QStringLiteral("C-TEMPO:120|4 C 2|4 E 2|8 G 2"), false).omp, u"$2:4MQ8T");
 }

@@ -1,4 +1,3 @@
-#include "hmml/compiler.h"
 #include "hmml/hmml_file.h"
 
 #include "support/test_files.h"
@@ -24,9 +23,6 @@ TEST_F(HmmlFile, ReadsEveryLineEndAndEncodingAlike)
         const HmmlFileText file = readHmmlFile(write(QLatin1String(name), bytes));
         ASSERT_TRUE(file.ok()) << name << ": " << str(file.error);
         EXPECT_EQ(file.text, song) << name;
-        ConversionStatus status;
-        HmmlSongFields fields;
-        EXPECT_EQ(HMML_Convert(file.text, QStringLiteral("\r\n"), true, status, fields), "$2:4_") << name;
     }
     EXPECT_EQ(readHmmlFile(write("empty.hml", "")).text, QString());
 }
