@@ -12,9 +12,7 @@ public:
 
     // 1-based lines; 0 marks nothing.
     void setErrorLine(int line);
-    int errorLine() const { return m_errorLine; }
     void setSoundingLine(int line);
-    int soundingLine() const { return m_soundingLine; }
 
     // The cursor at the start of `line`, shown.
     void goToLine(int line);
