@@ -70,7 +70,7 @@ SongInput loadSongInput(const QString &path)
     song.hmmlPath = path;
     // Each song stands on its own: no PROGRAM is no tone, whatever an
     // earlier song said.
-    song.tone = converted.program ? *converted.program - 1 : -1;
+    song.tone = converted.program - 1;
     return song;
 }
 

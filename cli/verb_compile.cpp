@@ -88,7 +88,7 @@ static int compileFile(const QCommandLineParser &parser, const QString &path, co
         out(QStringLiteral("{\"omp\":%1,\"title\":%2,\"author\":%3,\"copyright\":%4,\"program\":%5,"
                            "\"status\":{\"code\":%6,\"line\":%7,\"message\":%8}}\n")
                 .arg(jsonString(omp), jsonString(song.title), jsonString(song.author), jsonString(song.copyright))
-                .arg(HMML_ProgramNumber())
+                .arg(song.program)
                 .arg(status.code)
                 .arg(status.line)
                 .arg(jsonString(status.message)));

@@ -62,6 +62,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const qsizetype first = map.firstNoteFrom(line);
         check(first >= 0 && first <= i && map.lineOf(first) == line);
     }
-    HMML_ResetProgramNumber();
     return 0;
 }

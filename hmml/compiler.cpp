@@ -12,8 +12,6 @@
 
 namespace {
 
-qint16 g_programNumber = 0;
-
 namespace Msg {
 const QString Unexpected = QStringLiteral("予期せぬエラーが発生しました。");
 }
@@ -328,7 +326,7 @@ private:
         const double rounded = std::nearbyint(value); // ties to even
         if (!(rounded >= -32768.0 && rounded <= 32767.0))
             return fail(-1, lineNo);
-        m_details.program = qint16(rounded);
+        m_song.program = qint16(rounded);
         m_programSet = true;
         return true;
     }
@@ -427,7 +425,6 @@ QString convert(const QString &source, const QString &lineSeparator, bool raw, C
 {
     status.clear();
     song = HmmlSongFields{};
-    details.program.reset();
     if (details.lines)
         details.lines->clear();
     if (source.isEmpty())
@@ -443,11 +440,6 @@ QString convert(const QString &source, const QString &lineSeparator, bool raw, C
     if (raw)
         return out;
     return OMP_Format(out, QString(), 0, status);
-}
-
-void setProgramNumber(qint16 program)
-{
-    g_programNumber = program;
 }
 
 std::array<char16_t, 7> noteNames(QStringView language)
@@ -470,18 +462,5 @@ QString HMML_Convert(const QString &source, const QString &lineSeparator, bool r
                      ConversionStatus &status, HmmlSongFields &song)
 {
     hmml::ConvertDetails details;
-    const QString omp = hmml::convert(source, lineSeparator, raw, status, song, details);
-    if (details.program)
-        g_programNumber = *details.program;
-    return omp;
-}
-
-qint16 HMML_ProgramNumber()
-{
-    return g_programNumber;
-}
-
-void HMML_ResetProgramNumber()
-{
-    g_programNumber = 0;
+    return hmml::convert(source, lineSeparator, raw, status, song, details);
 }

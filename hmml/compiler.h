@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <array>
-#include <optional>
 
 namespace hmml {
 class NoteLineMap;
@@ -19,6 +18,10 @@ struct HmmlSongFields {
     QString title;
     QString author;
     QString copyright;
+    // The text's PROGRAM (General MIDI program 1 to 128 as written), 0 when
+    // no line set one. Each text stands on its own: an earlier text's
+    // PROGRAM never carries over.
+    qint16 program = 0;
 };
 
 // Compiles `source`, split into lines at every `lineSeparator` (empty means
@@ -28,29 +31,18 @@ struct HmmlSongFields {
 QString HMML_Convert(const QString &source, const QString &lineSeparator, bool raw,
                      ConversionStatus &status, HmmlSongFields &song);
 
-// The program number (General MIDI program 1 to 128 as written) of the last
-// text converted in this process that had a PROGRAM command; 0 until one had.
-qint16 HMML_ProgramNumber();
-// Back to the start-up value 0 (for tests and fuzzing).
-void HMML_ResetProgramNumber();
-
 namespace hmml {
 
 // What a conversion tells besides its OMP data.
 struct ConvertDetails {
     // When given: filled with the line of every note of the result.
     NoteLineMap *lines = nullptr;
-    // The text's PROGRAM, when a line set one (also when a later line failed).
-    std::optional<qint16> program;
 };
 
-// HMML_Convert without the process-wide program number, so that it may run
-// on any thread: the PROGRAM comes back in `details` instead.
+// HMML_Convert with the line of every note. It touches nothing shared, so it
+// may run on any thread.
 QString convert(const QString &source, const QString &lineSeparator, bool raw, ConversionStatus &status,
                 HmmlSongFields &song, ConvertDetails &details);
-
-// Keeps `program` as HMML_Convert keeps the PROGRAM of a text it converted.
-void setProgramNumber(qint16 program);
 
 // The names of C, D, E, F, G, A and B (one character each) that a LANGUAGE
 // value selects, compared after uppercasing; any other value keeps the

@@ -379,7 +379,6 @@ void Form1::convertHmmlFile(const QString &path)
 bool Form1::convertHmmlText(const QString &text)
 {
     const HmmlConversion conversion = convertHmml(text, separatorText(m_settings), separatorInterval(m_settings));
-    keepProgram(conversion);
     if (!conversion.ok()) {
         m_hmmlSource = text;
         Hmml->setPlainText(text);
@@ -402,7 +401,7 @@ void Form1::showConversion(const HmmlConversion &conversion, bool read)
     Text3->setText(conversion.song.copyright);
     Text4->setText(conversion.song.author);
     // A program outside the list cannot be shown: the tone stays as it was.
-    if (const std::optional<int> tone = toneAfterConversion(m_settings.DefaultTone))
+    if (const std::optional<int> tone = toneAfterConversion(conversion, m_settings.DefaultTone))
         setToneIndex(*tone);
 }
 

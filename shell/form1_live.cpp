@@ -86,7 +86,6 @@ void Form1::openEditor()
 
 void Form1::showLiveConversion(const HmmlConversion &conversion)
 {
-    keepProgram(conversion);
     const bool replay = std::exchange(m_replayOnNextSong, false);
     // An empty text is no song; the song on show was compiled from this very
     // text already (and its OMP data may have been edited by hand since).
@@ -159,8 +158,7 @@ void Form1::songFileSaved()
         } else if (file.text != m_hmmlSource) {
             const HmmlConversion conversion =
                 convertHmml(file.text, separatorText(m_settings), separatorInterval(m_settings));
-            keepProgram(conversion);
-            // A save with a mistake keeps the song that played before.
+                    // A save with a mistake keeps the song that played before.
             if (!conversion.ok()) {
                 showError(conversionErrorMessage(conversion.status), MessageTitle);
             } else {

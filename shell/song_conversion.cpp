@@ -11,7 +11,7 @@ HmmlConversion convertHmml(const QString &text, const QString &separator, qint32
     hmml::ConvertDetails details;
     details.lines = lines.get();
     const QString omp = hmml::convert(text, QStringLiteral("\r\n"), true, c.status, fields, details);
-    c.program = details.program;
+    c.program = fields.program;
     c.song.title = fields.title;
     c.song.copyright = fields.copyright;
     c.song.author = fields.author;
@@ -25,15 +25,9 @@ HmmlConversion convertHmml(const QString &text, const QString &separator, qint32
     return c;
 }
 
-void keepProgram(const HmmlConversion &conversion)
+std::optional<int> toneAfterConversion(const HmmlConversion &conversion, int defaultTone)
 {
-    if (conversion.program)
-        hmml::setProgramNumber(*conversion.program);
-}
-
-std::optional<int> toneAfterConversion(int defaultTone)
-{
-    int tone = HMML_ProgramNumber() - 1;
+    int tone = conversion.program - 1;
     if (tone == -1)
         tone = defaultTone;
     if (tone < 0 || tone > 127)

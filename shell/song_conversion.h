@@ -16,7 +16,7 @@ struct HmmlConversion {
     // tone is left to chooseTone. On an error the fields the lines before it
     // set, and no OMP data.
     Song song;
-    std::optional<qint16> program; // the text's PROGRAM
+    qint16 program = 0; // the text's PROGRAM, 0 when it has none
     std::shared_ptr<const hmml::NoteLineMap> lines; // the line of every note
     bool ok() const { return status.ok(); }
 };
@@ -26,13 +26,10 @@ struct HmmlConversion {
 // shared, so it may run on any thread.
 HmmlConversion convertHmml(const QString &text, const QString &separator, qint32 interval);
 
-// On the window's thread, after every conversion (a failed one too): keeps
-// its PROGRAM for the rest of the run, as HMML_Convert does.
-void keepProgram(const HmmlConversion &conversion);
-// The tone the window selects after a conversion: the program number kept
-// - 1, or `defaultTone` when that is -1 (no PROGRAM yet, or PROGRAM 0).
-// Nothing when it lies outside the list: the tone stays as it was.
-std::optional<int> toneAfterConversion(int defaultTone);
+// The tone the window selects after a conversion: the text's PROGRAM - 1,
+// or `defaultTone` when that is -1 (no PROGRAM, or PROGRAM 0). Nothing when
+// it lies outside the list: the tone stays as it was.
+std::optional<int> toneAfterConversion(const HmmlConversion &conversion, int defaultTone);
 
 // What the window says about a conversion error, and what the command line
 // says ("FILE:LINE: error: MESSAGE").

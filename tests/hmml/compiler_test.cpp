@@ -122,7 +122,6 @@ TEST(Compiler, ErrorsWithCodeLineAndMessage)
     // A limit of ours keeps the message of -1 and says why on the next line.
     EXPECT_EQ(compile(QStringLiteral("C-TEMPO:1e300")).status.message,
               u"予期せぬエラーが発生しました。\nテンポが大きすぎます (2147483647 まで)。");
-    HMML_ResetProgramNumber();
 }
 
 TEST(Compiler, OutputBeyondTheLimitIsRefused)
@@ -137,20 +136,16 @@ TEST(Compiler, OutputBeyondTheLimitIsRefused)
         << str(r.status.message);
 }
 
-TEST(Compiler, ProgramNumberOutlivesTheCall)
+TEST(Compiler, ProgramNumberBelongsToEachText)
 {
-    HMML_ResetProgramNumber();
-    EXPECT_EQ(HMML_ProgramNumber(), 0);
     const std::pair<const char *, int> steps[] = {
-        {"C-PROGRAM:20", 20}, {"C-TEMPO:120", 20}, // a text without PROGRAM keeps the last one
+        {"C-PROGRAM:20", 20}, {"C-TEMPO:120", 0}, // a text without PROGRAM has none, whatever came before
         {"C-PROGRAM:2.5", 2}, {"C-PROGRAM:3.5", 4}, // ties round to even
         {"C-PROGRAM:129", 129},                     // no range check here
+        {"C-PROGRAM:7|C-TEMPO:0", 7},               // a line before an error sets it still
     };
-    for (const auto &[source, program] : steps) {
-        compile(QString::fromUtf8(source));
-        EXPECT_EQ(HMML_ProgramNumber(), program) << source;
-    }
-    HMML_ResetProgramNumber();
+    for (const auto &[source, program] : steps)
+        EXPECT_EQ(compile(QString::fromUtf8(source)).song.program, program) << source;
 }
 
 TEST(Compiler, LineSeparatorAndNumbering)

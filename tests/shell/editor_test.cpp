@@ -61,6 +61,7 @@ TEST_F(EditorTest, TypingCompilesIntoTheMainWindowAndMarksTheWrongLine)
         {"<<<E 2|C-PROGRAM:41", "0 0 1||$2:4MQ|Frog|||40"},
         {"|x", "6 1 6|6行目: 命令／音譜データ以外を以外を検出しました。H-MMLを確認してください。|$2:4MQ|Frog|||40"},
         {nullptr, "0 0 1||$2:4MQ|Frog|||40"},
+        {"<<<<<<<<<<<<<", "0 0 1||$2:4MQ|Frog|||0"}, // without its PROGRAM line the song has the default tone again
     };
     for (const auto &[keys, expected] : steps) {
         keys ? type(e, keys) : e.元に戻す->trigger();

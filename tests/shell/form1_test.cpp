@@ -53,7 +53,6 @@ TEST_F(Form1Test, CommandLine)
         QStringList args;
         for (const QString &a : arguments)
             args << QString(a).replace(u'@', dir.path());
-        HMML_ResetProgramNumber();
         FakeMessageBoxes boxes; // each start-up in a window of its own
         Form1 f({dialogs, boxes, system, player, browser, settingsPath()});
         ASSERT_TRUE(f.startUp(args));
@@ -88,7 +87,8 @@ TEST_F(Form1Test, LoadAndConvert)
         {3, "song.hml", "$2:4MQ8T4MQ8/T|Spring|free|me|19"}, // "/" after every tenth token
         {3, "p0.hml", "$2:4M|zero|||7"},                    // PROGRAM 0: the default tone
         {3, "p129.hml", "$2:4O|big|||3"},                   // outside the list: the tone stays
-        {3, "none.hml", "$2:4Q|none|||3"},                  // the last PROGRAM carries over
+        {3, "song.hml", "$2:4MQ8T4MQ8/T|Spring|free|me|19"},
+        {3, "none.hml", "$2:4Q|none|||7"},                  // no PROGRAM: the default tone, whatever came before
         {3, "bad.hml", "|none|||3"},                        // an error keeps the rest of the song
     };
     for (const auto &[tone, file, shown] : steps) {

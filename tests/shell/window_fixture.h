@@ -25,7 +25,6 @@ class WindowTest : public TempDirTest {
 protected:
     void SetUp() override
     {
-        HMML_ResetProgramNumber();
         system.tempDir = path(QStringLiteral("tmp"));
         QDir().mkpath(system.tempDir);
         system.programDir = dir.path();
