@@ -16,6 +16,7 @@
 #include <new>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace cli {
 
@@ -143,18 +144,26 @@ QString writeOutput(const QString &path, const QByteArray &bytes)
 
 bool outputIsNotInput(const QString &verb, const QString &input, const QString &output)
 {
-    if (isStandardStream(input) || isStandardStream(output) || output.isEmpty())
+    if (isStandardStream(output) || output.isEmpty())
         return true;
     struct stat in = {}, outSt = {};
-    if (::stat(QFile::encodeName(input).constData(), &in) != 0
+    // "-" reads standard input, which a shell may have opened on the very
+    // file the output names ("< song.hml").
+    const bool fromStdin = isStandardStream(input);
+    if ((fromStdin ? ::fstat(STDIN_FILENO, &in) : ::stat(QFile::encodeName(input).constData(), &in)) != 0
         || ::stat(QFile::encodeName(output).constData(), &outSt) != 0)
         return true;
     // Only a regular file is lost by being replaced; a device stays itself.
     if (!S_ISREG(outSt.st_mode) || in.st_dev != outSt.st_dev || in.st_ino != outSt.st_ino)
         return true;
-    err(QStringLiteral("vltn %1: 出力先 %2 は入力ファイル %3 と同じファイルです。書き出すと曲が失われるため、"
-                       "別のファイル名を指定してください。\n")
-            .arg(verb, output, input));
+    if (fromStdin)
+        err(QStringLiteral("vltn %1: 出力先 %2 は標準入力から読んでいるファイルと同じファイルです。書き出すと曲が失われるため、"
+                           "別のファイル名を指定してください。\n")
+                .arg(verb, output));
+    else
+        err(QStringLiteral("vltn %1: 出力先 %2 は入力ファイル %3 と同じファイルです。書き出すと曲が失われるため、"
+                           "別のファイル名を指定してください。\n")
+                .arg(verb, output, input));
     return false;
 }
 
@@ -209,10 +218,17 @@ QString watchingText(const QString &path)
 
 int watchUntilStopped(const QString &path, const std::function<void()> &onSave)
 {
-    FileWatch watch(onSave);
+    QEventLoop events;
+    // Output that cannot be written (a full disk, /dev/full) ends the watch
+    // as it ends every other verb: with the reason, not in silence.
+    const auto saved = [&] {
+        onSave();
+        if (stdoutError != 0)
+            events.exit(finish(ExitOk));
+    };
+    FileWatch watch(saved);
     watch.watch(path);
     const StopSignals stops;
-    QEventLoop events;
     std::unique_ptr<QSocketNotifier> wake;
     if (stops.wakeFd() >= 0) {
         wake = std::make_unique<QSocketNotifier>(stops.wakeFd(), QSocketNotifier::Read);
@@ -220,6 +236,8 @@ int watchUntilStopped(const QString &path, const std::function<void()> &onSave)
     }
     err(watchingText(path));
     onSave();
+    if (stdoutError != 0)
+        return finish(ExitOk);
     return events.exec();
 }
 

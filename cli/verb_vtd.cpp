@@ -44,6 +44,10 @@ int runVtd(const QStringList &args)
         return usageError(verb, QStringLiteral("保存先を -o で指定してください (- は標準出力)。"));
 
     const QString input = parser.positionalArguments().at(0);
+    // A named song file is updated in place on purpose; standard input is
+    // read as H-MML, which a song file written over it would destroy.
+    if (isStandardStream(input) && !outputIsNotInput(verb, input, out))
+        return ExitFailure;
     SongInput song = loadSongInput(input);
     if (!song.ok()) {
         err(QStringLiteral("vltn: %1\n").arg(song.error));

@@ -161,6 +161,13 @@ TEST_F(Vltn, UsageErrorsExitWithTwoFailuresWithOneAndNeitherChangesAFile)
         {"vltn omplist -o @/hard.hml @/song.hml", 1, "同じファイル"},
         {"vltn wav -o @/song.hml @/link.hml", 1, "同じファイル"},
         {"vltn import -o @/kept.mid @/kept.mid", 1, "同じファイル"},
+        // ... or the file standard input reads.
+        {"vltn import -o @/kept.mid - < @/kept.mid", 1, "標準入力から読んでいるファイルと同じ"},
+        {"vltn midi -o @/song.hml - < @/song.hml", 1, "標準入力から読んでいるファイルと同じ"},
+        {"vltn basic --machine e500 -o @/link.hml - < @/song.hml", 1, "標準入力から読んでいるファイルと同じ"},
+        {"vltn omplist -o @/song.hml - < @/hard.hml", 1, "標準入力から読んでいるファイルと同じ"},
+        {"vltn wav -o @/song.hml - < @/song.hml", 1, "標準入力から読んでいるファイルと同じ"},
+        {"vltn vtd -o @/song.hml - < @/song.hml", 1, "標準入力から読んでいるファイルと同じ"},
         // Standard output that cannot take the bytes is a failure with its reason.
         {"vltn compile @/song.hml > /dev/full", 1, "ディスクの空き"},
         {"printf '$2:4A' | vltn format - > /dev/full", 1, "ディスクの空き"},
@@ -170,6 +177,7 @@ TEST_F(Vltn, UsageErrorsExitWithTwoFailuresWithOneAndNeitherChangesAFile)
         {"vltn vtd -o - @/song.hml > /dev/full", 1, "ディスクの空き"},
         {"vltn wav -o - @/song.hml > /dev/full", 1, "ディスクの空き"},
         {"vltn --help > /dev/full", 1, "ディスクの空き"},
+        {"vltn compile --watch @/song.hml > /dev/full", 1, "ディスクの空き"}, // ends the watch too
         // Running out of memory is a message, never an abort.
         {"ulimit -v 400000; vltn compile /dev/zero", 1, "メモリー"},
     };
