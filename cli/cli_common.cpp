@@ -235,6 +235,8 @@ int watchUntilStopped(const QString &path, const std::function<void()> &onSave)
         QObject::connect(wake.get(), &QSocketNotifier::activated, [&] { events.exit(stops.exitCode()); });
     }
     err(watchingText(path));
+    if (const QString folder = watch.missingFolder(); !folder.isEmpty())
+        err(QStringLiteral("vltn: フォルダ %1 はまだありません。作られてファイルが保存されたら読み込みます。\n").arg(folder));
     onSave();
     if (stdoutError != 0)
         return finish(ExitOk);

@@ -45,12 +45,53 @@ struct FileWatch::Impl {
     Signature last;
     bool written = false; // the file itself was written since the last report
 
-    // The watcher lets go of a file that was deleted or renamed away; the
-    // folder's watch sees a new one come, which is then watched in turn.
+    // The folders and the file to watch: the folder of `path` and of every
+    // link on the way to the file it names, and that file when it exists. A
+    // link may be pointed elsewhere, or its target deleted and made again,
+    // so this is worked out anew on every change. A folder that does not
+    // exist yet is watched through the nearest one that does, which tells
+    // when it comes.
     void follow()
     {
-        if (!path.isEmpty() && !watcher.files().contains(path) && QFileInfo(path).isFile())
-            watcher.addPath(path);
+        QStringList folders;
+        QString file;
+        if (!path.isEmpty()) {
+            QString at = path;
+            for (int hops = 0; hops < 40; ++hops) { // as many links as the system follows
+                folders << nearestFolder(QFileInfo(at).absolutePath());
+                const QFileInfo info(at);
+                if (!info.isSymLink())
+                    break;
+                at = QFileInfo(info.symLinkTarget()).absoluteFilePath();
+            }
+            if (QFileInfo(at).isFile())
+                file = at;
+        }
+        folders.removeDuplicates();
+        const QStringList oldFolders = watcher.directories(), oldFiles = watcher.files();
+        for (const QString &f : oldFolders)
+            if (!folders.contains(f))
+                watcher.removePath(f);
+        for (const QString &f : oldFiles)
+            if (f != file)
+                watcher.removePath(f);
+        for (const QString &f : folders)
+            if (!oldFolders.contains(f))
+                watcher.addPath(f);
+        // The watcher lets go of a file that was deleted or renamed away.
+        if (!file.isEmpty() && !watcher.files().contains(file))
+            watcher.addPath(file);
+    }
+
+    static QString nearestFolder(QString folder)
+    {
+        while (!QFileInfo(folder).isDir()) {
+            const QString up = QFileInfo(folder).absolutePath();
+            if (up == folder)
+                break;
+            folder = up;
+        }
+        return folder;
     }
 
     void settled()
@@ -92,18 +133,17 @@ void FileWatch::watch(const QString &path)
 {
     d->settle.stop();
     d->written = false;
-    if (!d->watcher.files().isEmpty())
-        d->watcher.removePaths(d->watcher.files());
-    if (!d->watcher.directories().isEmpty())
-        d->watcher.removePaths(d->watcher.directories());
     d->path = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
     d->last = signatureOf(d->path);
-    if (d->path.isEmpty())
-        return;
-    const QString folder = QFileInfo(d->path).absolutePath();
-    if (QFileInfo(folder).isDir())
-        d->watcher.addPath(folder);
     d->follow();
+}
+
+QString FileWatch::missingFolder() const
+{
+    if (d->path.isEmpty())
+        return QString();
+    const QString folder = QFileInfo(d->path).absolutePath();
+    return QFileInfo(folder).isDir() ? QString() : folder;
 }
 
 QString FileWatch::path() const
