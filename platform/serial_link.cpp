@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 
 #include <cerrno>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -161,7 +162,9 @@ void QtSerialLink::writePiece()
     const qsizetype end = m_schedule[m_next].end;
     m_waitingForWrite = true;
     if (m_port.write(m_bytes.constData() + begin, end - begin) != end - begin && m_sending)
-        finish(SendOutcome::Kind::Failed, QStringLiteral("通信ポート %1 に書き込めません (%2)。").arg(m_device, m_port.errorString()));
+        finish(SendOutcome::Kind::Failed, serialLineGone(m_port.handle(), m_device)
+                                              ? lostMessage()
+                                              : QStringLiteral("通信ポート %1 に書き込めません (%2)。").arg(m_device, m_port.errorString()));
 }
 
 void QtSerialLink::onBytesWritten(qint64 count)
@@ -222,10 +225,14 @@ void QtSerialLink::onError(QSerialPort::SerialPortError error)
         close();
         return;
     }
-    finish(SendOutcome::Kind::Failed,
-           error == QSerialPort::ResourceError
-               ? QStringLiteral("通信が途切れました。ケーブルが抜けたか、通信ポート %1 がなくなりました。").arg(m_device)
-               : QStringLiteral("通信ポート %1 でエラーが起きました (%2)。").arg(m_device, detail));
+    finish(SendOutcome::Kind::Failed, error == QSerialPort::ResourceError || serialLineGone(m_port.handle(), m_device)
+                                          ? lostMessage()
+                                          : QStringLiteral("通信ポート %1 でエラーが起きました (%2)。").arg(m_device, detail));
+}
+
+QString QtSerialLink::lostMessage() const
+{
+    return QStringLiteral("通信が途切れました。ケーブルが抜けたか、通信ポート %1 がなくなりました。").arg(m_device);
 }
 
 void QtSerialLink::cancel()
@@ -279,4 +286,17 @@ QList<SerialPortInfo> availableSerialPorts()
         ports.append({info.systemLocation(), words.join(u' ')});
     }
     return ports;
+}
+
+bool serialLineGone(int fd, const QString &device)
+{
+    if (!device.isEmpty() && !QFileInfo::exists(device))
+        return true;
+    if (fd < 0)
+        return false;
+    pollfd p = {fd, POLLOUT, 0};
+    if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        return true;
+    termios tio = {};
+    return ::tcgetattr(fd, &tio) != 0 && (errno == EIO || errno == ENXIO || errno == ENODEV || errno == EBADF);
 }

@@ -81,6 +81,7 @@ public:
     bool isSending() const override { return m_sending; }
 
 private:
+    QString lostMessage() const;
     void writePiece();
     void onBytesWritten(qint64 count);
     void onError(QSerialPort::SerialPortError error);
@@ -108,3 +109,8 @@ struct SerialPortInfo {
 
 // The serial devices the system lists (pseudo-terminals are not among them).
 QList<SerialPortInfo> availableSerialPorts();
+
+// Whether the line behind an open port `fd` is gone: its device was removed
+// (a USB adapter pulled out) or the terminal was hung up. The error Qt
+// reports then may carry an unrelated, older reason.
+bool serialLineGone(int fd, const QString &device);

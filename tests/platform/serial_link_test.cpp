@@ -75,13 +75,14 @@ TEST(SerialLink, EachPauseIsWaitedAndCancelOrAPulledCableEndTheSendAfterTheLines
 {
     // Program in pieces: a line each with its pause, and the end-of-file byte; the lines done after each.
     const PacedSchedule schedule = {{8, 16, 1}, {27, 116, 2}, {39, 30, 3}, {40, 0, 3}};
-    enum Stop { WaitAll, Cancel, PullCable };
+    enum Stop { WaitAll, Cancel, PullCable, HangUp };
     using enum SendOutcome::Kind;
     // How the send ends; the outcome, the lines sent, the pauses asked for, and the start of the message.
     const std::tuple<Stop, SendOutcome::Kind, int, std::vector<int>, QString> cases[] = {
         {WaitAll, Done, 3, {16, 116, 30}, ""},
         {Cancel, Cancelled, 1, {16}, ""},
         {PullCable, Failed, 1, {16}, "通信が途切れました。ケーブルが抜けたか"},
+        {HangUp, Failed, 1, {16}, "通信が途切れました。ケーブルが抜けたか"},
     };
     for (const auto &[stop, kind, lines, pauses, says] : cases) {
         Rig<FakePacingClock> r;
@@ -94,9 +95,13 @@ TEST(SerialLink, EachPauseIsWaitedAndCancelOrAPulledCableEndTheSendAfterTheLines
                       std::tuple(Program.left(schedule[i].end), qint64(schedule[i].end), schedule[i].linesDone));
             if (stop == PullCable)
                 r.machine.hangUp();
+            if (stop == HangUp && !r.machine.hangUpLine())
+                GTEST_SKIP() << "this process may not hang up a terminal";
+            if (stop == HangUp)
+                r.machine.runUntil([&] { return r.outcome.has_value(); }, 2000); // the PC's end sees it while it waits
             if (stop == Cancel)
                 r.link.cancel();
-            else
+            else if (r.clock.pending())
                 r.clock.fire();
         }
         ASSERT_TRUE(r.arrived(stop == WaitAll ? Program.size() : 0));
@@ -124,3 +129,18 @@ TEST(SerialLink, APortThatCannotBeUsedIsRefusedWithWhatToDo)
 }
 
 } // namespace
+
+TEST(SerialLink, ALineHungUpOrRemovedIsTakenForAPulledCable)
+{
+    testsupport::PretendMachine machine;
+    ASSERT_FALSE(machine.device().isEmpty());
+    const int fd = ::open(machine.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(serialLineGone(fd, machine.device()));
+    EXPECT_FALSE(serialLineGone(-1, QString())); // nothing to tell by
+    EXPECT_TRUE(!machine.hangUpLine() || serialLineGone(fd, machine.device())) << "hung up";
+    ::close(fd);
+    const QString device = machine.device();
+    machine.hangUp();
+    EXPECT_TRUE(serialLineGone(-1, device)) << "its device removed";
+}

@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -49,6 +50,10 @@ public:
             if (*fd >= 0)
                 ::close(std::exchange(*fd, -1));
     }
+    // The line is hung up as a USB adapter's is when it is pulled out: the
+    // PC's end reads nothing more and cannot write. False when this process
+    // may not do that (it takes CAP_SYS_ADMIN).
+    bool hangUpLine() { return m_slave >= 0 && ::ioctl(m_slave, TIOCVHANGUP) == 0; }
     // Runs the event loop, collecting what arrives, until `done` holds; idle() for what must not happen meanwhile.
     bool runUntil(const std::function<bool()> &done, int maxMs = 20000)
     {
