@@ -43,7 +43,7 @@ SongInput loadSongInput(const QString &path)
             song.error = read.error;
             return song;
         }
-        const TextFile::DecodeResult decoded = TextFile::decodeText(read.bytes);
+        const TextFile::DecodeResult decoded = TextFile::decodeTextFile(read.bytes);
         if (!decoded.ok()) {
             song.error = QStringLiteral("%1 を読めません: %2").arg(ReadFile::displayName(path), decoded.error);
             return song;

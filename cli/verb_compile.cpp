@@ -122,7 +122,7 @@ int runFormat(const QStringList &args)
         err(QStringLiteral("vltn: %1\n").arg(read.error));
         return ExitFailure;
     }
-    const TextFile::DecodeResult decoded = TextFile::decodeText(read.bytes);
+    const TextFile::DecodeResult decoded = TextFile::decodeTextFile(read.bytes);
     if (!decoded.ok()) {
         err(QStringLiteral("vltn: %1 を読めません: %2\n").arg(ReadFile::displayName(path), decoded.error));
         return ExitFailure;

@@ -16,7 +16,7 @@ HmmlFileText readHmmlFile(const QString &path)
     }
     // The whole file is decoded and split in one go; at a few hundred
     // megabytes a second there is nothing to gain from reading it in pieces.
-    const TextFile::DecodeResult decoded = TextFile::decodeText(read.bytes);
+    const TextFile::DecodeResult decoded = TextFile::decodeTextFile(read.bytes);
     if (!decoded.ok()) {
         result.error = QStringLiteral("%1 を読めません: %2").arg(ReadFile::displayName(path), decoded.error);
         return result;
@@ -28,7 +28,7 @@ HmmlFileText readHmmlFile(const QString &path)
 HmmlDocument decodeHmmlDocument(QByteArrayView bytes, const QString &name)
 {
     HmmlDocument doc;
-    const TextFile::DecodeResult decoded = TextFile::decodeText(bytes);
+    const TextFile::DecodeResult decoded = TextFile::decodeTextFile(bytes);
     if (!decoded.ok()) {
         doc.error = QStringLiteral("%1 を読めません: %2").arg(name, decoded.error);
         return doc;

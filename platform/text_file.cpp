@@ -30,6 +30,27 @@ bool isUtf16(QByteArrayView bytes)
     return zeros * 4 >= n;
 }
 
+// UTF-16 text of mostly ASCII without a byte-order mark: NUL bytes in one of
+// the two places of every character, and printable text in the other.
+bool looksLikeUtf16(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return true;
+    const qsizetype n = std::min<qsizetype>(bytes.size(), 64) & ~qsizetype(1);
+    if (n < 2)
+        return false;
+    for (const qsizetype zeroAt : {0, 1}) {
+        bool fits = true;
+        for (qsizetype i = 0; fits && i < n; i += 2) {
+            const auto text = static_cast<unsigned char>(bytes[i + 1 - zeroAt]);
+            fits = bytes[i + zeroAt] == '\0' && (text >= 0x20 || text == '\t' || text == '\r' || text == '\n');
+        }
+        if (fits)
+            return true;
+    }
+    return false;
+}
+
 bool isAscii(QByteArrayView bytes)
 {
     for (char c : bytes) {
@@ -122,6 +143,23 @@ DecodeResult decodeText(QByteArrayView bytes)
         result.text.clear();
     }
     return result;
+}
+
+DecodeResult decodeTextFile(QByteArrayView bytes)
+{
+    DecodeResult result;
+    if (bytes.startsWith("MThd") || (bytes.startsWith("RIFF") && bytes.sliced(std::min<qsizetype>(8, bytes.size())).startsWith("RMID"))) {
+        result.error = QStringLiteral("MIDI ファイルです。H-MML の曲にするには、vltn import か、"
+                                      "ウィンドウのメニュー「ファイル → MIDIファイルを開く」を使ってください。");
+        return result;
+    }
+    const QByteArrayView head = bytes.first(std::min<qsizetype>(bytes.size(), 8192));
+    if (!looksLikeUtf16(bytes) && head.contains('\0')) {
+        result.error = QStringLiteral("テキストファイルではありません (文字でないデータを含んでいます)。"
+                                      "H-MML か OMP データのテキストファイルを指定してください。");
+        return result;
+    }
+    return decodeText(bytes);
 }
 
 QString withCrLfLineEnds(const QString &text)

@@ -29,6 +29,11 @@ struct DecodeResult {
 // into songs and lists as if it were text.
 DecodeResult decodeText(QByteArrayView bytes);
 
+// decodeText for a whole file the user named as text: a MIDI file, or any
+// other file that is not text (it holds NUL bytes), is refused with a word
+// on what it is and what to do with it, rather than read as garbled text.
+DecodeResult decodeTextFile(QByteArrayView bytes);
+
 // The text's lines, each followed by "\r\n" (the form the compiler reads):
 // CR LF, CR and LF alone each end a line, and a final line break ends the
 // last line rather than starting an empty one.

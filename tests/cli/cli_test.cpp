@@ -103,6 +103,8 @@ TEST_F(Vltn, UsageErrorsExitWithTwoFailuresWithOneAndNeitherChangesAFile)
     write("bad.hml", "C-TITLE:x\r\nC-TEMPO:120\r\n4 C 9\r\n");
     write("fake.vtd", "C-TEMPO:120\r\n4 C 2\r\n");
     write("utf16.hml", QByteArray("\xFF\xFE") + QStringLiteral("C-TEMPO:120").toUtf8());
+    write("tune.mid", QByteArray("MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\0\0\0\4\0\xFF\x2F\0", 26));
+    write("picture.hml", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10", 24));
     write("cafe.hml", QStringLiteral("C-TITLE:Café の歌\r\nC-TEMPO:120\r\n4 C 2\r\n").toUtf8());
     write("stray.vtd", "[Data]\r\nData=$2:2AB\r\nTitle=" + QStringLiteral("かえる").toUtf8() + "\r\nAuthor=\xA0\xFD\r\n");
     write("many.omp", "$2:4" + QByteArray(6526, 'M'));
@@ -143,6 +145,9 @@ TEST_F(Vltn, UsageErrorsExitWithTwoFailuresWithOneAndNeitherChangesAFile)
         {"vltn midi -o @/kept.mid @/bad.omp", 1, "5 文字目"},
         {"vltn midi -o @/kept.mid @/fake.vtd", 1, "VTD ファイル"},
         {"vltn compile @/utf16.hml", 1, "UTF-16"},
+        {"vltn compile @/tune.mid", 1, "MIDI ファイルです。H-MML の曲にするには、vltn import か"},
+        {"vltn compile @/picture.hml", 1, "テキストファイルではありません"},
+        {"vltn format @/picture.hml", 1, "テキストファイルではありません"},
         {"printf '\\x81' | vltn format -", 1, "1 行目"},
         {"vltn omplist -o @/kept.mid @/cafe.hml", 1, "「é」"},
         {"vltn vtd --title 🎵 -o @/new.vtd @/song.hml", 1, "U+1F3B5"},
