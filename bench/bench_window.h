@@ -6,7 +6,7 @@
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_media_player.h"
 #include "fakes/fake_system_services.h"
-#include "shell/form1.h"
+#include "app/form1.h"
 
 #include <QDir>
 

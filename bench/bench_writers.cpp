@@ -5,8 +5,8 @@
 
 #include "bench_support.h"
 
-#include "export/basic_generator.h"
-#include "omp/midi_writer.h"
+#include "core/formats/basic_generator.h"
+#include "core/formats/midi_writer.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -8,9 +8,9 @@
 
 #include "bench_window.h"
 
-#include "shell/form9.h"
-#include "shell/hmml_edit.h"
-#include "shell/live_compiler.h"
+#include "app/form9.h"
+#include "app/hmml_edit.h"
+#include "app/live_compiler.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

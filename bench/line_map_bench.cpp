@@ -3,9 +3,9 @@
 
 #include "bench_support.h"
 
-#include "hmml/compiler.h"
-#include "hmml/formatter.h"
-#include "hmml/note_lines.h"
+#include "core/hmml/compiler.h"
+#include "core/omp/formatter.h"
+#include "core/hmml/note_lines.h"
 
 #include <QElapsedTimer>
 

@@ -6,9 +6,9 @@
 //   vltn_bench_send [SONG]   (default: examples/twinkle.hml)
 
 #include "cli/song_input.h"
-#include "platform/serial_link.h"
-#include "transfer/pacing.h"
-#include "transfer/program_frame.h"
+#include "platform/serial/serial_link.h"
+#include "core/transfer/pacing.h"
+#include "core/transfer/program_frame.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 
 #include "cli/stop_signals.h"
 
-#include "platform/file_watch.h"
-#include "platform/save_file.h"
+#include "platform/watch/file_watch.h"
+#include "core/io/save_file.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,10 +1,10 @@
 #include "cli/song_input.h"
 
-#include "hmml/hmml_file.h"
-#include "platform/read_file.h"
-#include "platform/text_file.h"
-#include "shell/song_conversion.h"
-#include "shell/song_file.h"
+#include "core/hmml/hmml_file.h"
+#include "core/io/read_file.h"
+#include "core/io/text_file.h"
+#include "core/song/song_conversion.h"
+#include "core/song/song_file.h"
 
 namespace cli {
 

@@ -2,7 +2,7 @@
 // Loading the song a verb works on: an H-MML file, compiled and formatted, a
 // file of OMP data, or a VTD song file. Every verb that takes a song as INPUT goes through here.
 
-#include "shell/song.h"
+#include "core/song/song.h"
 
 #include <QString>
 

@@ -4,8 +4,8 @@
 #include "cli/song_input.h"
 #include "cli/verbs.h"
 
-#include "export/basic_generator.h"
-#include "platform/cp932.h"
+#include "core/formats/basic_generator.h"
+#include "core/io/cp932.h"
 
 namespace cli {
 

@@ -3,11 +3,11 @@
 #include "cli/cli_common.h"
 #include "cli/verbs.h"
 
-#include "hmml/compiler.h"
-#include "hmml/formatter.h"
-#include "hmml/hmml_file.h"
-#include "platform/read_file.h"
-#include "platform/text_file.h"
+#include "core/hmml/compiler.h"
+#include "core/omp/formatter.h"
+#include "core/hmml/hmml_file.h"
+#include "core/io/read_file.h"
+#include "core/io/text_file.h"
 
 namespace cli {
 

@@ -3,7 +3,7 @@
 #include "cli/cli_common.h"
 #include "cli/verbs.h"
 
-#include "importer/midi_import.h"
+#include "core/importer/midi_import.h"
 
 namespace cli {
 

@@ -4,7 +4,7 @@
 #include "cli/song_input.h"
 #include "cli/verbs.h"
 
-#include "omp/midi_writer.h"
+#include "core/formats/midi_writer.h"
 
 namespace cli {
 

@@ -4,7 +4,7 @@
 #include "cli/song_input.h"
 #include "cli/verbs.h"
 
-#include "export/omp_list.h"
+#include "core/formats/omp_list.h"
 
 namespace cli {
 

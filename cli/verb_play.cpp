@@ -6,14 +6,14 @@
 #include "cli/stop_signals.h"
 #include "cli/verbs.h"
 
-#include "omp/midi_writer.h"
+#include "core/formats/midi_writer.h"
 
-#include "platform/file_watch.h"
-#include "platform/fluidsynth_player.h"
-#include "platform/midi_render.h"
-#include "platform/midi_timing.h"
-#include "platform/read_file.h"
-#include "platform/save_file.h"
+#include "platform/watch/file_watch.h"
+#include "platform/audio/fluidsynth_player.h"
+#include "platform/audio/midi_render.h"
+#include "core/formats/midi_timing.h"
+#include "core/io/read_file.h"
+#include "core/io/save_file.h"
 
 #include <QEventLoop>
 #include <QSocketNotifier>

@@ -6,11 +6,11 @@
 #include "cli/stop_signals.h"
 #include "cli/verbs.h"
 
-#include "platform/serial_link.h"
-#include "shell/app_settings.h"
-#include "transfer/machine_setup.h"
-#include "transfer/pacing.h"
-#include "transfer/program_frame.h"
+#include "platform/serial/serial_link.h"
+#include "core/song/settings.h"
+#include "core/transfer/machine_setup.h"
+#include "core/transfer/pacing.h"
+#include "core/transfer/program_frame.h"
 
 #include <QEventLoop>
 #include <QSocketNotifier>

@@ -5,7 +5,7 @@
 #include "cli/verbs.h"
 #include "cli/song_input.h"
 
-#include "shell/song_file.h"
+#include "core/song/song_file.h"
 
 #include <QFileInfo>
 

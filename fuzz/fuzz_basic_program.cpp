@@ -1,7 +1,7 @@
 // Both BASIC generators on random OMP text and random starting states: no
 // crash, no sanitizer report, and every program has the expected shape.
 
-#include "export/basic_generator.h"
+#include "core/formats/basic_generator.h"
 #include "fuzz/fuzz_input.h"
 
 #include <QStringList>

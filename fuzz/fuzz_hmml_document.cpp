@@ -1,6 +1,6 @@
 // Any bytes opened in the H-MML editor: read, or refused with a message; what
 // is read is written back and reads the same again, never a crash.
-#include "hmml/hmml_file.h"
+#include "core/hmml/hmml_file.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Random bytes as an INI file: parsing never fails and gives the bytes back,
 // a written key reads back as written, and every other line stays as it was.
 
-#include "platform/ini_file.h"
+#include "core/formats/ini_file.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

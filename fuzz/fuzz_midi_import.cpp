@@ -1,8 +1,8 @@
 // Imports any bytes as a MIDI file: the user names the file, so no input may
 // crash the importer, hang it or read past its end; and whatever it accepts
 // must be a song that compiles.
-#include "hmml/compiler.h"
-#include "importer/midi_import.h"
+#include "core/hmml/compiler.h"
+#include "core/importer/midi_import.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Reads any bytes as a MIDI file's timing: the player reads files the user
 // names, so no input may crash it, hang it or read past its end.
-#include "platform/midi_timing.h"
+#include "core/formats/midi_timing.h"
 
 #include <cmath>
 #include <cstdint>

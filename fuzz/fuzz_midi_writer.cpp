@@ -2,8 +2,8 @@
 // every file it produces parses back as one well-formed track.
 
 #include "fuzz/fuzz_input.h"
-#include "omp/midi_writer.h"
-#include "omp/omp_scan.h"
+#include "core/formats/midi_writer.h"
+#include "core/omp/omp_scan.h"
 
 #include <QFile>
 #include <QTemporaryDir>

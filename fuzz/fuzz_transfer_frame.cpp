@@ -5,8 +5,8 @@
 // player is also built from the text as OMP data: what it gives must frame.
 
 #include "fuzz/fuzz_input.h"
-#include "transfer/pacing.h"
-#include "transfer/program_frame.h"
+#include "core/transfer/pacing.h"
+#include "core/transfer/program_frame.h"
 
 #include <cstdio>
 #include <cstdlib>

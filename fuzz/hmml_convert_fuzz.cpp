@@ -1,10 +1,10 @@
 // Any bytes read as an H-MML file compile to OMP data or to a status: never
 // a crash, a hang or a sanitizer report.
-#include "hmml/compiler.h"
-#include "hmml/formatter.h"
-#include "hmml/note_lines.h"
-#include "omp/note_timeline.h"
-#include "platform/text_file.h"
+#include "core/hmml/compiler.h"
+#include "core/omp/formatter.h"
+#include "core/hmml/note_lines.h"
+#include "core/omp/note_timeline.h"
+#include "core/io/text_file.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // Any OMP text, with any separator and interval, formats to printable text
 // or fails with a status: never a crash or a sanitizer report.
-#include "hmml/formatter.h"
+#include "core/omp/formatter.h"
 
 #include <cstdint>
 #include <cstdlib>

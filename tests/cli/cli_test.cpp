@@ -1,7 +1,7 @@
 // vltn run as a user or a script runs it: one golden output per verb, every
 // usage error, and the failures that must never pass for success.
 
-#include "export/omp_list.h"
+#include "core/formats/omp_list.h"
 
 #include "support/core_app.h"
 #include "support/midicsv_reader.h"

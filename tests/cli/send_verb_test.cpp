@@ -1,7 +1,7 @@
 // vltn send as a user runs it: the exact bytes of a dry run, refusals, a send into a pretend machine with
 // the settings file's port, and Ctrl-C in the middle.
 
-#include "export/omp_list.h"
+#include "core/formats/omp_list.h"
 #include "support/pretend_machine.h"
 #include "support/test_files.h"
 #include "support/vltn_runner.h"

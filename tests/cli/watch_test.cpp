@@ -1,7 +1,7 @@
 // vltn compile --watch and vltn play --watch against a file the test saves
 // as an editor would (a new file renamed over it), ended by Ctrl-C.
 
-#include "platform/save_file.h"
+#include "core/io/save_file.h"
 
 #include "support/core_app.h"
 #include "support/test_files.h"

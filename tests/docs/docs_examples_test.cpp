@@ -9,9 +9,9 @@
 //   omp-input -> formatted  OMP_Format with data-separator and data-interval
 //                basic-e500, basic-g800   the BASIC program
 
-#include "export/basic_generator.h"
-#include "hmml/compiler.h"
-#include "hmml/formatter.h"
+#include "core/formats/basic_generator.h"
+#include "core/hmml/compiler.h"
+#include "core/omp/formatter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/browser.h"
+#include "platform/desktop/browser.h"
 
 #include <QList>
 

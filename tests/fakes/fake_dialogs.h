@@ -1,8 +1,8 @@
 #pragma once
 // Scripted stand-ins for the platform's file dialogs and message boxes.
 
-#include "platform/file_dialogs.h"
-#include "platform/message_boxes.h"
+#include "platform/desktop/file_dialogs.h"
+#include "platform/desktop/message_boxes.h"
 
 #include <QStringList>
 

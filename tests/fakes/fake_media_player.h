@@ -3,7 +3,7 @@
 // nothing. A test sets what it reports and raises a failure with fail(), as
 // the real player would from its event loop.
 
-#include "platform/media_player.h"
+#include "platform/audio/media_player.h"
 
 #include <QStringList>
 

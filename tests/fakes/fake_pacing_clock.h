@@ -2,7 +2,7 @@
 // A pacing clock the test steps by hand: it records every pause asked for
 // and fires only when told.
 
-#include "platform/serial_link.h"
+#include "platform/serial/serial_link.h"
 
 #include <functional>
 #include <utility>

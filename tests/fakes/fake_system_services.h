@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/system_services.h"
+#include "platform/desktop/system_services.h"
 
 #include <QStringList>
 

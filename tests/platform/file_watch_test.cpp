@@ -1,8 +1,8 @@
 // The file watch against the ways programs save a file, and the changes it
 // must pass over.
 
-#include "platform/file_watch.h"
-#include "platform/save_file.h"
+#include "platform/watch/file_watch.h"
+#include "core/io/save_file.h"
 
 #include "support/core_app.h"
 #include "support/test_files.h"

@@ -1,5 +1,5 @@
-#include "platform/file_dialogs.h"
-#include "platform/system_services.h"
+#include "platform/desktop/file_dialogs.h"
+#include "platform/desktop/system_services.h"
 
 #include "support/test_files.h"
 

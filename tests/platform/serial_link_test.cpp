@@ -2,7 +2,7 @@
 // honoured, the pauses of a paced send, Cancel and a pulled cable, refusals at opening.
 
 #include "fakes/fake_pacing_clock.h"
-#include "platform/serial_link.h"
+#include "platform/serial/serial_link.h"
 #include "support/pretend_machine.h"
 
 #include <gtest/gtest.h>

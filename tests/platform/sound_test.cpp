@@ -3,9 +3,9 @@
 // WAV files measured with sox. Nothing here is timed: each wait polls with a
 // generous deadline.
 
-#include "platform/fluidsynth_engine.h"
-#include "platform/fluidsynth_player.h"
-#include "platform/midi_render.h"
+#include "platform/audio/fluidsynth_engine.h"
+#include "platform/audio/fluidsynth_player.h"
+#include "platform/audio/midi_render.h"
 
 #include "support/core_app.h"
 #include "support/test_files.h"

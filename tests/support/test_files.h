@@ -2,7 +2,7 @@
 // The files a test works on: bytes in and out, CP932 text, and a folder of
 // the test's own.
 
-#include "platform/cp932.h"
+#include "core/io/cp932.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,0 +1,112 @@
+#pragma once
+// The H-MML editor ("H-MMLエディタ"): a window of its own beside the main
+// window, for writing a song and hearing it at once. Every edit is compiled a
+// moment later (LiveCompiler) and handed to the main window through
+// compiled(); an error marks its line and shows its message in the status
+// bar, where a click moves the cursor there. It opens and saves H-MML files
+// by the reading rules of the rest of the program, keeping each file's
+// encoding and line breaks.
+
+#include "core/hmml/hmml_file.h"
+#include "app/common_dialog.h"
+#include "core/song/song_conversion.h"
+
+#include <QMainWindow>
+
+class FileDialogs;
+class HmmlEdit;
+class LiveCompiler;
+class MessageBoxes;
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+class Form9 : public QMainWindow {
+    Q_OBJECT
+public:
+    Form9(FileDialogs &dialogs, MessageBoxes &messages, QWidget *parent = nullptr);
+    ~Form9() override;
+
+    // Shows the H-MML file `path` and compiles it at once; false (with the
+    // message shown) when it cannot be read.
+    bool openFile(const QString &path);
+    // A new document holding `text`, belonging to no file: a new file is
+    // CP932 with CR LF. `unsaved`: closing asks about it.
+    void newDocument(const QString &text, bool unsaved);
+    // The file the text belongs to; empty for a new document.
+    const QString &filePath() const { return m_path; }
+    bool isModified() const;
+    // The text as the compiler takes it: every line followed by "\r\n".
+    QString hmmlText() const;
+
+    // Another program saved the file: its text replaces the editor's (as an
+    // edit that can be undone) unless the editor holds changes of its own,
+    // which are never thrown away. True when the text changed.
+    bool reloadFromDisk();
+
+    void setOmpLayout(const QString &separator, qint32 interval);
+    // The line of the note sounding now (0: none).
+    void setSoundingLine(int line);
+    // The latest conversion's status (errors are marked with it).
+    const ConversionStatus &status() const { return m_status; }
+    LiveCompiler &compiler() const { return *m_compiler; }
+
+    // The commands.
+    void newFile();      // "新規作成(&N)"
+    void open();         // "開く(&O)..."
+    bool save();         // "上書き保存(&S)"
+    bool saveAs();       // "名前を付けて保存(&A)..."
+    void showFind();     // "検索(&F)..."
+    bool findNext(bool backward = false); // "次を検索", "前を検索"
+    void goToError();    // a click on the error message
+    // Asks about unsaved changes: true when the text may be replaced or
+    // closed (saved, or the user chose not to).
+    bool maybeSave();
+
+    HmmlEdit *Text1;       // the song
+    QWidget *Picture1;     // line numbers and the error mark
+    QFrame *Frame1;        // the find bar
+    QLineEdit *Text2;      // the text to find
+    QPushButton *Command1; // the error message
+    QPushButton *Command2, *Command3; // find next, previous
+    QLabel *Label1;        // other news
+    CommonDialog CD1, CD2; // opening, saving as
+
+    QMenu *ファイル, *編集, *演奏;
+    QAction *新規作成, *開く, *上書き保存, *名前を付けて保存, *閉じる;
+    QAction *元に戻す, *やり直し, *検索, *次を検索, *前を検索;
+    QAction *最初から再生, *ここから再生, *停止;
+
+signals:
+    // Every compile of the text, good or not.
+    void compiled(const HmmlConversion &conversion);
+    // The text belongs to `path` now (opened, saved under a new name).
+    void fileOpened(const QString &path);
+    void playRequested();
+    void playFromLineRequested(int line);
+    void stopRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void showCompiled(const HmmlConversion &conversion);
+    bool writeTo(const QString &path);
+    void setDocument(const HmmlDocument &document, const QString &path);
+    void updateCaption();
+    void showNews(const QString &text);
+
+    FileDialogs &m_dialogs;
+    MessageBoxes &m_messages;
+    LiveCompiler *m_compiler;
+    HmmlDocument m_format; // how the file is written back
+    QString m_path;
+    QByteArray m_diskDigest; // of the file's bytes as last read or written here
+    ConversionStatus m_status;
+    bool m_loading = false; // text set by the program, not typed
+};

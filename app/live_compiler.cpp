@@ -1,0 +1,56 @@
+#include "app/live_compiler.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+LiveCompiler::LiveCompiler(std::function<QString()> source, QObject *parent)
+    : QObject(parent), m_source(std::move(source))
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(150);
+    connect(&m_timer, &QTimer::timeout, this, &LiveCompiler::start);
+    connect(&m_watcher, &QFutureWatcher<HmmlConversion>::finished, this, &LiveCompiler::finished);
+}
+
+void LiveCompiler::setOmpLayout(const QString &separator, qint32 interval)
+{
+    m_separator = separator;
+    m_interval = interval;
+}
+
+void LiveCompiler::textEdited()
+{
+    ++m_edits;
+    m_timer.start();
+}
+
+void LiveCompiler::compileNow()
+{
+    ++m_edits;
+    m_timer.stop();
+    start();
+}
+
+void LiveCompiler::start()
+{
+    if (m_running) {
+        m_again = true;
+        return;
+    }
+    m_again = false;
+    m_running = true;
+    m_compiling = m_edits;
+    m_watcher.setFuture(QtConcurrent::run(&convertHmml, m_source(), m_separator, m_interval));
+}
+
+void LiveCompiler::finished()
+{
+    m_running = false;
+    if (m_compiling == m_edits) {
+        emit compiled(m_watcher.result());
+        return;
+    }
+    // Overtaken: an edit came meanwhile. Its own compile starts now if its
+    // delay has run out, else when it does.
+    if (m_again)
+        start();
+}

@@ -1,0 +1,57 @@
+#include "app/player_strip.h"
+
+#include "platform/audio/media_player.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <cmath>
+
+QString formatPlayTime(double seconds)
+{
+    const long long whole = std::isfinite(seconds) && seconds > 0 ? static_cast<long long>(seconds) : 0;
+    return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+PlayerStrip::PlayerStrip(MediaPlayer &player, QWidget *parent)
+    : QWidget(parent), m_player(player), m_state(new QLabel(this)), m_progress(new QProgressBar(this)),
+      m_time(new QLabel(this)), m_timer(new QTimer(this))
+{
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 2, 6, 2);
+    m_state->setObjectName(QStringLiteral("MP1State"));
+    m_progress->setObjectName(QStringLiteral("MP1Position"));
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, 1000);
+    m_time->setObjectName(QStringLiteral("MP1Time"));
+    layout->addWidget(m_state);
+    layout->addWidget(m_progress, 1);
+    layout->addWidget(m_time);
+    connect(m_timer, &QTimer::timeout, this, &PlayerStrip::refresh);
+    m_timer->start(250);
+    refresh();
+}
+
+void PlayerStrip::refresh()
+{
+    const bool playing = m_player.isPlaying();
+    const double length = playing ? m_player.duration() : 0.0;
+    const double position = playing ? m_player.position() : 0.0;
+    m_state->setText(playing ? QStringLiteral("▶ 再生中") : QStringLiteral("■ 停止"));
+    m_progress->setValue(length > 0 ? int(std::lround(1000.0 * std::min(position, length) / length)) : 0);
+    m_time->setText(formatPlayTime(position) + QStringLiteral(" / ") + formatPlayTime(length));
+}
+
+QString PlayerStrip::stateText() const
+{
+    return m_state->text();
+}
+
+QString PlayerStrip::timeText() const
+{
+    return m_time->text();
+}

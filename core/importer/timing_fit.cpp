@@ -1,0 +1,483 @@
+#include "core/importer/timing_fit.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <unordered_map>
+
+namespace importer {
+
+namespace tempo {
+
+// A unit shorter than a tick, or a tempo field of more than a few digits,
+// serves no song.
+constexpr qint64 MinK = 2;     // TEMPO 1
+constexpr qint64 MaxK = 96000; // 960 units a second: a unit of one tick
+
+qint64 forHundredths(qint64 k)
+{
+    if (k < MinK)
+        return 0;
+    const qint64 t = (6 * k - 3 + 9) / 10; // the smallest t with (10t + 3) / 6 >= k
+    return hundredths(t) == k ? t : 0;
+}
+
+double unitTicks(qint64 k)
+{
+    // The writer reads the tempo field into a float and divides in double.
+    return 960.0 / double(static_cast<float>(double(k) / 100.0));
+}
+
+qint64 nearest(double unitsPerSecond)
+{
+    const double t = std::clamp(unitsPerSecond * 60.0, 1.0, 60.0 * double(MaxK) / 100.0);
+    qint64 best = hundredths(1);
+    double bestDistance = -1;
+    for (qint64 c = qint64(t) - 2; c <= qint64(t) + 2; ++c) {
+        if (c < 1)
+            continue;
+        const qint64 k = std::min(hundredths(c), MaxK);
+        const double distance = std::abs(double(k) / 100.0 - unitsPerSecond);
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = k;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+} // namespace tempo
+
+namespace {
+
+constexpr double ExactTicks = 1.000001; // a start this close to the file's counts as exact (times carry rounding noise)
+constexpr int Lookahead = 8;       // spans a candidate tempo is tried on
+constexpr int CandidatesPerLength = 6; // tempos tried for one length of one span
+constexpr qint64 MinFittedTicks = 20; // shortest span a tempo is fitted to
+constexpr int MaxOneSpanTempos = 4; // one-span tempos in a row that may lead to a longer one
+// What a tempo line, a split note and a dropped note count for when units
+// are compared, in ticks of error (about milliseconds).
+constexpr double TempoLineCost = 10;
+// Errors of a note's start up to this many ticks (about 10 ms) count for
+// nothing there: not worth a tempo line.
+constexpr double InaudibleTicks = 10;
+constexpr qint64 BaseNeighbours = 3;     // writable tempos tried either side of a section's own
+constexpr std::size_t BaseTrialSpans = 64; // spans they are tried on
+constexpr double SplitCost = 100;
+constexpr double DropCost = 300;
+// Units are chosen on a sample of this many spans at most.
+constexpr std::size_t SampleChunk = 500;
+constexpr std::size_t SampleChunks = 40;
+
+// The ticks of lengths 0 to 16 at one tempo.
+struct Unit {
+    qint64 k = 0;
+    double ticks = 0;
+    std::array<qint64, 17> of{};
+
+    explicit Unit(qint64 hundredths = 200) : k(hundredths), ticks(tempo::unitTicks(hundredths))
+    {
+        for (int l = 0; l <= 16; ++l)
+            of[std::size_t(l)] = qint64(std::floor(ticks * l));
+    }
+};
+
+// A length of `n` units as lines of 1 to 16: as many 16s as needed and a
+// last one or two lines, split where the total comes nearest `target`
+// ticks. `pairs`: may split even a length of 16 or less in two (silences).
+struct Pieces {
+    qint64 sixteens = 0;
+    int a = 0;
+    int b = 0; // 0: no second piece
+    qint64 ticks = 0;
+    qint64 lineCount() const { return sixteens + (a > 0) + (b > 0); }
+};
+
+Pieces split(qint64 n, double target, const Unit &u, bool pairs)
+{
+    Pieces best;
+    if (n <= 0)
+        return best;
+    if (n <= 16) {
+        best.a = int(n);
+        best.ticks = u.of[std::size_t(n)];
+        if (!pairs || n < 2 || std::abs(double(best.ticks) - target) < 0.5)
+            return best;
+    } else {
+        best.sixteens = (n - 1) / 16 - 1; // leaves 17 to 32 for the last two
+        n -= 16 * best.sixteens;
+        best.a = 0;
+    }
+    const qint64 base = best.sixteens * u.of[16];
+    double bestError = best.a > 0 ? std::abs(double(best.ticks) - target) : -1;
+    for (int a = int(std::min<qint64>(16, n - 1)); a >= 1 && n - a <= 16; --a) {
+        const qint64 ticks = base + u.of[std::size_t(a)] + u.of[std::size_t(n - a)];
+        const double error = std::abs(double(ticks) - target);
+        if (bestError < 0 || error < bestError) {
+            bestError = error;
+            best.a = a;
+            best.b = int(n - a);
+            best.ticks = ticks;
+        }
+    }
+    return best;
+}
+
+struct Placed {
+    qint64 end = 0;      // ticks written when the slot is done
+    double endError = 0; // end minus where the next slot should start
+    double startError = -1; // the note's start error; -1 when no note was written
+    bool split = false;
+    bool dropped = false;
+    double droppedTicks = 0; // how long the dropped note was
+    Pieces note, rest;
+    double entryError = 0; // where the span started minus where the file has it
+    // Nothing dropped or split, and the next note starts as the file has it,
+    // or at least no further from it than this span started.
+    bool exact() const
+    {
+        return std::abs(endError) <= std::max(ExactTicks, std::abs(entryError)) && !split && !dropped;
+    }
+};
+
+// A dropped note counts for as long as it lasted, up to DropCost: a
+// player's grace note of a few milliseconds is no loss.
+double dropCost(const Placed &r)
+{
+    return r.dropped ? std::min(DropCost, r.droppedTicks) : 0.0;
+}
+
+Placed place(const Slot &s, qint64 p, const Unit &u)
+{
+    Placed r;
+    r.entryError = double(p) - s.start;
+    const qint64 total = std::max<qint64>(0, std::llround((s.end - double(p)) / u.ticks));
+    qint64 restUnits = total;
+    qint64 at = p;
+    if (s.key >= 0) {
+        if (total == 0) {
+            r.dropped = true;
+            r.droppedTicks = s.noteEnd - s.start;
+        } else {
+            const qint64 noteUnits = std::clamp<qint64>(std::llround((s.noteEnd - s.start) / u.ticks), 1, total);
+            restUnits = total - noteUnits;
+            r.startError = std::abs(double(p) - s.start);
+            r.split = noteUnits > 16;
+            const double target = (restUnits == 0 ? s.end : s.noteEnd) - double(p);
+            r.note = split(noteUnits, target, u, false);
+            at += r.note.ticks;
+        }
+    }
+    r.rest = split(restUnits, s.end - double(at), u, true);
+    r.end = at + r.rest.ticks;
+    r.endError = double(r.end) - s.end;
+    return r;
+}
+
+class Fitter {
+public:
+    Fitter(const std::vector<Slot> &spans, const std::vector<Section> &sections, double unit, bool adjust,
+           std::vector<Line> *out)
+        : m_spans(spans), m_sections(sections), m_unit(unit), m_adjust(adjust), m_out(out)
+    {
+    }
+
+    // Fits spans [from, to) starting at tick `p`; the tempo is chosen afresh at `from`.
+    void run(std::size_t from, std::size_t to, qint64 p, Fit &fit)
+    {
+        std::size_t section = 0;
+        while (section + 1 < m_sections.size() && m_sections[section + 1].firstSlot <= from)
+            ++section;
+        Unit current, base;
+        int backoff = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            const bool sectionStart = i == from || (section + 1 < m_sections.size()
+                                                    && m_sections[section + 1].firstSlot == i);
+            if (sectionStart && i != from)
+                ++section;
+            const std::size_t sectionEnd =
+                std::min(to, section + 1 < m_sections.size() ? m_sections[section + 1].firstSlot : to);
+            const Unit before = current;
+            if (sectionStart) {
+                base = baseUnit(i, sectionEnd, p, m_sections[section]);
+                current = m_adjust ? choose(i, sectionEnd, p, base, base) : base;
+                emitTempo(current);
+                ++fit.sectionTempos;
+                backoff = 0;
+            } else if (m_adjust) {
+                if (place(m_spans[i], p, current).exact()) {
+                    backoff = 0;
+                } else {
+                    if (backoff > 0) {
+                        --backoff;
+                    } else {
+                        const Unit next = choose(i, sectionEnd, p, current, base);
+                        if (next.k != current.k) {
+                            current = next;
+                            emitTempo(current);
+                            ++fit.addedTempos;
+                        } else {
+                            backoff = Lookahead;
+                        }
+                    }
+                }
+            }
+            const Placed r = place(m_spans[i], p, current);
+            if (m_out && section == 0)
+                countUse(current);
+            if (!sectionStart && current.k != before.k && r.startError >= 0 && !r.split && place(m_spans[i], p, before).split)
+                ++fit.retimedNotes;
+            record(m_spans[i], r, fit);
+            if (fit.tooLong)
+                return;
+            p = r.end;
+        }
+        // The unit told about is the one most of the first stretch is
+        // written in: not a tempo its first notes were given alone.
+        qint64 most = 0;
+        for (const auto &[k, use] : m_use) {
+            if (use.first > most || (use.first == most && use.second < m_use.at(m_mostUsed).second)) {
+                most = use.first;
+                m_mostUsed = k;
+            }
+        }
+        if (most > 0)
+            fit.firstUnitTicks = tempo::unitTicks(m_mostUsed);
+    }
+
+private:
+    void countUse(const Unit &u)
+    {
+        // The tempo seldom changes from one span to the next.
+        if (!m_lastUse || m_lastK != u.k) {
+            m_lastUse = &m_use.try_emplace(u.k, 0, m_use.size()).first->second.first;
+            m_lastK = u.k;
+        }
+        ++*m_lastUse;
+    }
+
+    // The section's tempo for the unit: of the writable tempos nearest to
+    // it, the one whose lengths, rounded down note by note as MIDI_Exp
+    // does, drift least from the file's times.
+    Unit baseUnit(std::size_t i, std::size_t sectionEnd, qint64 p, const Section &section) const
+    {
+        const qint64 nearest = tempo::nearest(960.0 / (m_unit * section.ticksPerSourceTick));
+        const std::size_t last = std::min(sectionEnd, i + BaseTrialSpans);
+        Unit best(nearest);
+        double bestError = -1;
+        for (qint64 k = nearest - BaseNeighbours; k <= nearest + BaseNeighbours; ++k) {
+            if (k < tempo::MinK || k > tempo::MaxK || tempo::forHundredths(k) == 0)
+                continue;
+            const Unit u(k);
+            double error = 0;
+            qint64 at = p;
+            for (std::size_t j = i; j < last; ++j) {
+                const Placed r = place(m_spans[j], at, u);
+                error += std::max(0.0, r.startError) + (r.split ? SplitCost : 0.0) + dropCost(r);
+                at = r.end;
+            }
+            // The nearest wins a tie; it comes first only when it is the smallest.
+            if (bestError < 0 || error < bestError || (error == bestError && k == nearest)) {
+                best = u;
+                bestError = error;
+            }
+        }
+        return best;
+    }
+
+    // The tempo for span `i` on: `keep` unless another keeps more spans exact.
+    Unit choose(std::size_t i, std::size_t sectionEnd, qint64 p, const Unit &keep, const Unit &base) const
+    {
+        int run = 0;
+        const Unit best = longest(i, sectionEnd, p, keep, base, run);
+        return best.k == keep.k || goesOn(i, sectionEnd, p, best, base, run, 0) ? best : keep;
+    }
+
+    // Whether a tempo that keeps `run` spans from `i` exact is worth a tempo
+    // line. One that fits a single span is taken only when the spans after
+    // it go on exactly (through a few more such one-span tempos): a
+    // tempo of the song that lasted a note or two, not a played note's own
+    // length.
+    bool goesOn(std::size_t i, std::size_t sectionEnd, qint64 p, const Unit &u, const Unit &base, int run,
+                int depth) const
+    {
+        if (run >= 2 || run >= int(std::min(sectionEnd, i + Lookahead) - i))
+            return true;
+        if (run < 1 || depth >= MaxOneSpanTempos)
+            return false;
+        const qint64 next = place(m_spans[i], p, u).end;
+        int nextRun = 0;
+        const Unit after = longest(i + 1, sectionEnd, next, u, base, nextRun);
+        return goesOn(i + 1, sectionEnd, next, after, base, nextRun, depth + 1);
+    }
+
+    // The tempo that keeps the most spans from `i` on exact (`run` of them);
+    // `keep` unless another does better.
+    Unit longest(std::size_t i, std::size_t sectionEnd, qint64 p, const Unit &keep, const Unit &base, int &run) const
+    {
+        run = 0;
+        if (i >= sectionEnd)
+            return keep;
+        const std::size_t last = std::min(sectionEnd, i + Lookahead);
+        const auto exactRun = [&](const Unit &u) {
+            int run = 0;
+            qint64 at = p;
+            for (std::size_t j = i; j < last; ++j) {
+                const Placed r = place(m_spans[j], at, u);
+                if (!r.exact())
+                    break;
+                ++run;
+                at = r.end;
+            }
+            return run;
+        };
+        Unit best = keep;
+        int bestRun = exactRun(keep);
+        const int wanted = int(last - i);
+        const auto consider = [&](qint64 k) {
+            if (bestRun >= wanted || k < tempo::MinK || k > tempo::MaxK || k == best.k)
+                return;
+            const Unit u(k);
+            const int run = exactRun(u);
+            if (run > bestRun) {
+                best = u;
+                bestRun = run;
+            }
+        };
+        consider(base.k);
+        // Tempos at which this slot, or its note, takes a whole number of units.
+        const Slot &s = m_spans[i];
+        for (const double d : {s.end - double(p), s.key >= 0 ? s.noteEnd - s.start : 0.0}) {
+            // A sliver of silence (a player's gap between notes) names no unit.
+            const qint64 ticks = std::llround(d);
+            if (ticks < MinFittedTicks)
+                continue;
+            for (int l = 1; l <= 16 && bestRun < wanted; ++l) {
+                // floor(960 / V * l) == ticks for V in (960 l / (ticks + 1), 960 l / ticks].
+                // One more on either side: the float tempo moves the edges.
+                const qint64 lo = qint64(std::floor(96000.0 * l / double(ticks + 1)));
+                const qint64 hi = qint64(std::floor(96000.0 * l / double(ticks))) + 1;
+                for (qint64 k = lo, tried = 0; k <= hi && tried < CandidatesPerLength; ++k) {
+                    if (tempo::forHundredths(k) != 0) {
+                        consider(k);
+                        ++tried;
+                    }
+                }
+            }
+        }
+        run = bestRun;
+        return best;
+    }
+
+    void emitTempo(const Unit &u)
+    {
+        if (m_out)
+            m_out->push_back({Line::Kind::Tempo, -1, tempo::forHundredths(u.k)});
+    }
+
+    void record(const Slot &s, const Placed &r, Fit &fit)
+    {
+        if (r.dropped) {
+            ++fit.droppedNotes;
+            fit.errorCost += dropCost(r);
+        }
+        if (r.split)
+            ++fit.splitNotes;
+        if (r.startError >= 0) {
+            ++fit.notes;
+            fit.errorSum += r.startError;
+            fit.errorCost += std::max(0.0, r.startError - InaudibleTicks);
+            fit.errorMax = std::max(fit.errorMax, r.startError);
+        }
+        fit.lineCount += r.note.lineCount() + r.rest.lineCount();
+        if (fit.lineCount > MaxLines)
+            fit.tooLong = true;
+        if (!m_out || fit.tooLong)
+            return;
+        const auto emit = [&](Line::Kind kind, int key, const Pieces &pieces) {
+            for (qint64 n = 0; n < pieces.sixteens; ++n)
+                m_out->push_back({kind, key, 16});
+            if (pieces.a > 0)
+                m_out->push_back({kind, key, pieces.a});
+            if (pieces.b > 0)
+                m_out->push_back({kind, key, pieces.b});
+        };
+        if (r.startError >= 0)
+            emit(Line::Kind::Note, s.key, r.note);
+        emit(Line::Kind::Rest, -1, r.rest);
+    }
+
+    const std::vector<Slot> &m_spans;
+    const std::vector<Section> &m_sections;
+    double m_unit;
+    bool m_adjust;
+    std::vector<Line> *m_out;
+    // Spans written at each tempo of the first stretch, and in which order
+    // the tempos came.
+    std::unordered_map<qint64, std::pair<qint64, std::size_t>> m_use;
+    qint64 m_mostUsed = 0;
+    qint64 *m_lastUse = nullptr;
+    qint64 m_lastK = 0;
+};
+
+double cost(const Fit &f)
+{
+    return f.errorCost + TempoLineCost * double(f.addedTempos) + SplitCost * double(f.splitNotes);
+}
+
+// Fits a sample of the song: all of it when short, else chunks spread over it.
+Fit trial(const std::vector<Slot> &spans, const std::vector<Section> &sections, double unit, bool adjust)
+{
+    Fit fit;
+    Fitter fitter(spans, sections, unit, adjust, nullptr);
+    if (spans.size() <= SampleChunk * SampleChunks) {
+        fitter.run(0, spans.size(), 0, fit);
+        return fit;
+    }
+    const std::size_t stride = spans.size() / SampleChunks;
+    for (std::size_t c = 0; c < SampleChunks; ++c) {
+        const std::size_t from = c * stride;
+        fitter.run(from, from + SampleChunk, std::llround(spans[from].start), fit);
+    }
+    return fit;
+}
+
+} // namespace
+
+Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sections, int division,
+              std::optional<double> unit)
+{
+    std::vector<double> units;
+    if (unit) {
+        units.push_back(*unit);
+    } else {
+        // From a whole note down to a 64th, triplets included; coarse first,
+        // so that a tie goes to the longer unit.
+        for (int parts : {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64})
+            units.push_back(4.0 * division / parts);
+    }
+    double bestUnit = units.front();
+    bool bestAdjust = false;
+    double bestCost = -1;
+    for (const double u : units) {
+        for (const bool adjust : {false, true}) {
+            const double c = cost(trial(spans, sections, u, adjust));
+            if (bestCost < 0 || c < bestCost) {
+                bestCost = c;
+                bestUnit = u;
+                bestAdjust = adjust;
+            }
+        }
+    }
+    Fit fit;
+    fit.unit = bestUnit;
+    fit.lines.reserve(spans.size() + spans.size() / 2 + 16);
+    Fitter(spans, sections, bestUnit, bestAdjust, &fit.lines).run(0, spans.size(), 0, fit);
+    if (fit.tooLong) {
+        fit.lines.clear();
+        return fit;
+    }
+    return fit;
+}
+
+} // namespace importer

@@ -1,8 +1,0 @@
-#include "platform/browser.h"
-
-#include <QDesktopServices>
-
-bool DesktopBrowser::open(const QUrl &url)
-{
-    return QDesktopServices::openUrl(url);
-}

@@ -1,0 +1,8 @@
+#include "platform/desktop/browser.h"
+
+#include <QDesktopServices>
+
+bool DesktopBrowser::open(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}

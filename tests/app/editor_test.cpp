@@ -1,0 +1,307 @@
+// The H-MML editor driven as a user would: typing compiles into the main window,
+// errors are marked where they are, files keep their encoding and line breaks,
+// the sounding note is shown, and a file another program saves is read again.
+
+#include "window_fixture.h"
+
+#include "core/formats/midi_timing.h"
+#include "core/io/save_file.h"
+#include "app/form7.h"
+#include "app/form9.h"
+#include "app/hmml_edit.h"
+#include "app/hmml_highlighter.h"
+#include "app/live_compiler.h"
+#include "core/song/song_file.h"
+
+#include "support/core_app.h"
+#include "support/test_midi.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <thread>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+class EditorTest : public WindowTest {
+protected:
+    Form9 &editor(const QStringList &arguments = {}) { started(arguments).HMMLエディタ->trigger(); return settle(*form().editor()); }
+    static Form9 &settle(Form9 &e) { EXPECT_TRUE(testsupport::waitFor([&] { return !e.compiler().isBusy(); })); return e; }
+    static void type(Form9 &e, const char *keys) // at the end; "|" is Return, "<" Backspace
+    {
+        e.Text1->moveCursor(QTextCursor::End);
+        for (const QChar c : QString::fromUtf8(keys))
+            QTest::sendKeyEvent(QTest::Click, e.Text1, c == u'|' ? Qt::Key_Return : c == u'<' ? Qt::Key_Backspace : Qt::Key_unknown,
+                                u"|<"_s.contains(c) ? QString() : QString(c), {});
+    }
+    // The line the text box highlights across (the sounding note's) or underlines (the error's); 0 for none.
+    static int marked(const Form9 &e, bool sounding)
+    {
+        for (const QTextEdit::ExtraSelection &s : e.Text1->extraSelections())
+            if (sounding ? s.format.property(QTextFormat::FullWidthSelection).toBool() : s.format.underlineStyle() == QTextCharFormat::WaveUnderline)
+                return s.cursor.blockNumber() + 1;
+        return 0;
+    }
+    // Saved by another program as editors do: a new file renamed over it.
+    void saveElsewhere(const QByteArray &bytes) { ASSERT_EQ(SaveFile::writeAll(path(u"song.hml"_s), bytes), QString()); }
+};
+
+TEST_F(EditorTest, TypingCompilesIntoTheMainWindowAndMarksTheWrongLine)
+{
+    Form9 &e = editor();
+    const std::pair<const char *, const char *> steps[] = {
+        // Keys typed (none: undone); the underlined line, red in its gutter, where a click on the message goes, the message, the song.
+        {"C-TITLE:Frog|C-TEMPO:120|4 C 2", "0 0 1||$2:4M|Frog|||0"},
+        {"|4 X 2", "4 1 4|4行目: 音程が異常です。言語指定にあったものを使用してください。|$2:4M|Frog|||0"}, // the last good song stays
+        {"<<<E 2|C-PROGRAM:41", "0 0 1||$2:4MQ|Frog|||40"},
+        {"|x", "6 1 6|6行目: 命令／音譜データ以外を以外を検出しました。H-MMLを確認してください。|$2:4MQ|Frog|||40"},
+        {nullptr, "0 0 1||$2:4MQ|Frog|||40"},
+        {"<<<<<<<<<<<<<", "0 0 1||$2:4MQ|Frog|||0"}, // without its PROGRAM line the song has the default tone again
+    };
+    for (const auto &[keys, expected] : steps) {
+        keys ? type(e, keys) : e.元に戻す->trigger();
+        settle(e);
+        const QImage gutter = e.Picture1->grab().toImage();
+        const int y = e.Text1->cursorRect().center().y();
+        bool red = false;
+        for (int x = 0; x < gutter.width(); ++x)
+            red = red || (gutter.pixelColor(x, y).red() > 150 && gutter.pixelColor(x, y).green() < 80);
+        e.Text1->goToLine(1);
+        e.Command1->click();
+        EXPECT_EQ(u"%1 %2 %3|%4|%5"_s.arg(marked(e, false)).arg(red).arg(e.Text1->cursorLine())
+                      .arg(e.Command1->isHidden() ? QString() : e.Command1->text(), song(form())),
+                  QString::fromUtf8(expected));
+    }
+    EXPECT_TRUE(messages.shown.empty()) << "no message box while typing";
+}
+
+// A result overtaken by an edit (and a reload) is never shown: only the newest text's.
+TEST_F(EditorTest, OnlyTheNewestTextsResultIsGiven)
+{
+    QString text = u"C-TEMPO:120\r\n4 C 2\r\n"_s;
+    LiveCompiler compiler([&] { return text; });
+    compiler.setDelay(0);
+    QStringList given;
+    QObject::connect(&compiler, &LiveCompiler::compiled, [&](const HmmlConversion &c) { given << c.song.omp; });
+    for (const auto &[next, reloaded] : {std::pair("C-TEMPO:120\r\n4 D 2\r\n", false), std::pair("C-TEMPO:60\r\n4 E 2\r\n", true)}) {
+        compiler.compileNow(); // its result is not taken before the event loop runs
+        text = QString::fromLatin1(next);
+        compiler.textEdited();
+        if (reloaded)
+            compiler.compileNow();
+        ASSERT_TRUE(testsupport::waitFor([&] { return !compiler.isBusy(); }));
+    }
+    EXPECT_EQ(given.join(u' '), u"$2:4O $1:4Q");
+}
+
+TEST_F(EditorTest, FindsRoundTheEndsAndColoursCommandsNotesRestsAndComments)
+{
+    // Each character's kind: Command, Argument, Length, Pitch, Octave, Rest, ' comment; blank: none. "C" is no name in KATAKANA.
+    const QString text = u"C-TEMPO:120 ' fast|4 C# 2' up|2 * |  c-loop:2|4 C 2 9|C-LANGUAGE:KATAKANA|8 ド 3|8 C 3"_s;
+    const QString kind = u"CCCCCCC AAAA''''''|L PP O''''|L R |  CCCCCC A|L P O  |CCCCCCCCCC AAAAAAAA|L P O|L   O"_s;
+    Form9 &e = editor();
+    e.Text1->setPlainText(QString(text).replace(u'|', u'\n'));
+    QStringList seen;
+    for (QTextBlock b = e.Text1->document()->begin(); b.isValid(); b = b.next()) {
+        seen << QString(b.length() - 1, u' ');
+        for (const QTextLayout::FormatRange &r : b.layout()->formats()) {
+            int k = 0; // the first kind that looks so: two kinds that look alike fail
+            while (k < 7 && r.format != HmmlHighlighter::format(HmmlHighlighter::Kind(k)))
+                ++k;
+            seen.back().replace(r.start, r.length, QString(r.length, QLatin1Char("CALPOR'?"[k])));
+        }
+    }
+    EXPECT_EQ(seen.join(u'|'), kind);
+    // Found forward (Return, button, menu) round the end, then back (button, menu) round the other.
+    e.検索->trigger();
+    e.Text2->setText(u"4 C"_s);
+    QString found; // the line and the selection after each
+    for (const auto &find : std::initializer_list<std::function<void()>>{
+             [&] { QTest::keyClick(e.Text2, Qt::Key_Return); }, [&] { e.Command2->click(); }, [&] { e.次を検索->trigger(); },
+             [&] { e.Command3->click(); }, [&] { e.前を検索->trigger(); }}) {
+        find();
+        found += u"%1 %2,"_s.arg(e.Text1->cursorLine()).arg(e.Text1->textCursor().selectedText());
+    }
+    e.Text2->setText(u"X3"_s);
+    found += u"%1 %2 %3"_s.arg(int(e.findNext())).arg(e.Text1->cursorLine()).arg(e.Label1->text());
+    EXPECT_EQ(found, u"2 4 C,5 4 C,2 4 C,5 4 C,2 4 C,0 2 「X3」は見つかりません。");
+}
+
+TEST_F(EditorTest, FilesKeepTheirEncodingAndLineBreaks)
+{
+    const std::pair<const char *, QByteArray> files[] = { // "4 C 2" is typed at the end of each
+        // Control codes stay the bytes they were (ICU's CP932 swaps three).
+        {"sjis.hml", sjis(u"C-TITLE:かえる\r\n"_s) + "' \x1A\x1C\x7F\r\nC-TEMPO:120\r\n"},
+        {"bom.hml", "\xEF\xBB\xBF" "C-TITLE:かえる\nC-TEMPO:120\n"},
+        {"cr.hml", "C-TITLE:かえる\rC-TEMPO:120\r"},
+    };
+    Form9 &e = editor();
+    const auto saveAs = [&](const char *name) { dialogs.chooseNext(path(QString::fromLatin1(name))); e.上書き保存->trigger(); };
+    for (const auto &[name, bytes] : files) {
+        dialogs.chooseNext(write(QString::fromLatin1(name), bytes));
+        e.開く->trigger();
+        type(e, "4 C 2");
+        e.上書き保存->trigger();
+        settle(e);
+        EXPECT_EQ(read(QString::fromLatin1(name)), bytes + "4 C 2") << name;
+        EXPECT_EQ(u"%1 %2 %3"_s.arg(song(form()), form().songFile()).arg(e.isModified()),
+                  u"$2:4M|かえる|||0 %1 0"_s.arg(path(QString::fromLatin1(name)))) << name;
+    }
+    // A new file is CP932 with CR LF; opening another asks first; saving asks before it replaces a file, refuses by
+    // name what CP932 cannot hold, writing nothing, and a failed save keeps the window.
+    e.新規作成->trigger();
+    type(e, "C-TITLE:ぴょん|C-TEMPO:60|' ♫");
+    dialogs.shown.clear();
+    messages.answerNext(MessageBoxes::Answer::Cancel); // no dialog shows
+    e.開く->trigger();
+    saveAs("new.hml");
+    EXPECT_TRUE(lastMessage().contains(u'♫') && !QFile::exists(path(u"new.hml"_s))) << str(lastMessage());
+    type(e, "<<<<");
+    messages.answerNext(MessageBoxes::Answer::No);
+    saveAs("cr.hml");
+    dialogs.chooseNext(path(u"missing/new.hml"_s));
+    EXPECT_FALSE(e.close());
+    saveAs("new.hml");
+    EXPECT_EQ(read(u"cr.hml"_s) + read(u"new.hml"_s), files[2].second + "4 C 2" + sjis(u"C-TITLE:ぴょん\r\nC-TEMPO:60"_s));
+    EXPECT_EQ(u"%1 "_s.arg(dialogs.shown.size()) + e.windowTitle(), u"4 new.hml[*] - H-MMLエディタ");
+    // Saved into a pipe, the next save writes without waiting to read it back.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(u"pipe"_s)).constData(), 0600), 0);
+    const QByteArray twice = sjis(u"C-TITLE:ぴょん\r\nC-TEMPO:60"_s).repeated(2);
+    QByteArray heard; // the two saves in one reading or in two
+    std::thread listener([&] { while (heard.size() < twice.size()) heard += read(u"pipe"_s); });
+    dialogs.chooseNext(path(u"pipe"_s));
+    e.名前を付けて保存->trigger();
+    e.上書き保存->trigger();
+    listener.join();
+    EXPECT_EQ(heard, twice);
+}
+
+TEST_F(EditorTest, UnsavedChangesAreAskedAboutOnCloseAndExit)
+{
+    using A = MessageBoxes::Answer;
+    const std::tuple<std::vector<A>, bool, bool, bool> cases[] = { // answers; the main window closed; closes, saved
+        {{A::Cancel}, false, false, false}, {{A::No}, false, true, false}, {{A::Yes}, false, true, true},
+        {{A::Yes, A::Cancel}, true, false, false}, {{A::Yes, A::Yes}, true, true, true}, // the exit agreed to, then the editor
+    };
+    for (const auto &[answers, mainWindow, closes, saved] : cases) {
+        flushDeletes();
+        Form9 &e = editor({write(u"song.hml"_s, "C-TEMPO:120\r\n")});
+        e.openFile(path(u"song.hml"_s)); // also when the editor stayed open
+        type(e, "4 C 2");
+        messages.shown.clear();
+        for (A a : answers)
+            messages.answerNext(a);
+        const bool closed = mainWindow ? closeWindow() : e.close();
+        EXPECT_EQ(std::tuple(closed, read(u"song.hml"_s), lastMessage().contains(u"保存されていません")),
+                  std::tuple(closes, QByteArray(saved ? "C-TEMPO:120\r\n4 C 2" : "C-TEMPO:120\r\n"), true));
+    }
+}
+
+TEST_F(EditorTest, FollowsTheSoundingNoteAndPlaysFromTheCursorsLine)
+{
+    // Notes: M (line 2), O (line 4), Q (line 6) and its repetition.
+    Form9 &e = editor({write(u"song.hml"_s, "C-TEMPO:120\r\n4 C 2\r\n' x\r\n8 D 2\r\nC-LOOP:1\r\n4 E 2\r\nC-LEND\r\n")});
+    Form1 &f = form();
+    const auto at = [&](double seconds) { // the line shown in the editor, the main window's selection
+        player.reportedPosition = seconds;
+        f.followPlayback();
+        return u"%1 %2,"_s.arg(marked(e, true)).arg(f.Text1->textCursor().selectedText());
+    };
+    f.OMP_Play();
+    EXPECT_EQ(at(0.5) + at(2.0) + at(6.5) + at(8.1), u"2 4M,4 8O,6 4Q,6 Q,");
+    const auto playFrom = [&](int line) { e.Text1->goToLine(line); e.ここから再生->trigger(); };
+    playFrom(5); // the loop's line: the file starts at its first note
+    EXPECT_EQ(u"%1: "_s.arg(readMidiTiming(readFile(f.temporaryFilePath())).totalTicks) + at(0) + at(2.1), u"3840: 6 4Q,6 Q,");
+    playFrom(7);
+    EXPECT_EQ(lastMessage(), u"カーソルの行から後に音符がありません。");
+    // The OMP box edited by hand: only the editor follows.
+    f.OMP_Play();
+    f.Text1->insertPlainText(u"R"_s);
+    EXPECT_EQ(at(2.0), u"4 ,");
+    e.停止->trigger();
+    EXPECT_EQ(player.fileName() + QString::number(marked(e, true)), u"0");
+}
+
+TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
+{
+    Form1 &f = started({write(u"song.hml"_s, "C-TEMPO:120\r\n4 C 2\r\n")});
+    f.OMP_Play();
+    const std::tuple<bool, QByteArray, const char *> saves[] = {
+        // Written in place or renamed over; then the song shown, whether it played again, messages.
+        {false, "C-TEMPO:120\r\n4 D 2\r\n", "$2:4O 1 0"}, {true, "C-TEMPO:120\r\n4 E 2\r\n", "$2:4Q 1 0"},
+        {false, "C-TEMPO:120\r\n4 X 2\r\n", "$2:4Q 0 1"}, {false, "C-TEMPO:60\r\n4 E 2\r\n", "$1:4Q 1 0"}, // a mistake keeps the song
+    };
+    for (const auto &[inPlace, bytes, expected] : saves) {
+        player.calls.clear();
+        messages.shown.clear();
+        inPlace ? void(write(u"song.hml"_s, bytes)) : saveElsewhere(bytes);
+        ASSERT_TRUE(testsupport::waitFor([&] { return f.hmmlSource() == QString::fromLatin1(bytes) || !messages.shown.empty(); })) << expected;
+        EXPECT_EQ(u"%1 %2 %3"_s.arg(f.Text1->toPlainText()).arg(player.calls.count(u"setFileName:"_s + f.temporaryFilePath()))
+                      .arg(messages.shown.size()), QString::fromUtf8(expected));
+    }
+    // The editor holding the file reads it, unless it holds changes of its own.
+    Form9 &e = editor();
+    saveElsewhere("C-TEMPO:120\r\n4 F 2\r\n");
+    ASSERT_TRUE(testsupport::waitFor([&] { return f.Text1->toPlainText() == u"$2:4R"; }));
+    type(e, "4 G 2");
+    saveElsewhere("C-TEMPO:120\r\n4 A 2\r\n");
+    ASSERT_TRUE(testsupport::waitFor([&] { return e.Label1->text().contains(u"未保存"); }));
+    EXPECT_EQ(e.Text1->toPlainText(), u"C-TEMPO:120\n4 F 2\n4 G 2");
+    // Saving over the other program's save asks first; once saved, no more.
+    for (const auto answer : {MessageBoxes::Answer::No, MessageBoxes::Answer::Yes, MessageBoxes::Answer::Cancel}) {
+        messages.shown.clear();
+        messages.answerNext(answer);
+        e.上書き保存->trigger();
+        EXPECT_EQ(std::tuple(messages.shown.size(), read(u"song.hml"_s).contains("4 G 2"), e.isModified()),
+                  std::tuple(answer == MessageBoxes::Answer::Cancel ? 0u : 1u, answer != MessageBoxes::Answer::No, answer == MessageBoxes::Answer::No));
+        EXPECT_TRUE(messages.shown.empty() || lastMessage().contains(u"ほかのプログラムが変更")) << str(lastMessage());
+        type(e, answer == MessageBoxes::Answer::Yes ? "|" : "");
+    }
+    delete &e;
+    // Switched off in the settings: saves are left alone.
+    f.各種設定->trigger();
+    f.settingsDialog()->Check9->setChecked(false);
+    f.settingsDialog()->ok();
+    saveElsewhere("C-TEMPO:120\r\n4 B 2\r\n");
+    testsupport::waitFor([] { return false; }, 500);
+    EXPECT_FALSE(f.hmmlSource().contains(u"4 B 2"));
+}
+
+TEST_F(EditorTest, TheReloadSettingIsWrittenOnceChanged)
+{
+    AppSettings s;
+    QString lines; // the key's line after each save, and the setting read back
+    for (const qint16 value : {0, 1}) { // off, then on again: the line the file holds is rewritten
+        s.AutoReload = value;
+        ASSERT_TRUE(SaveSettings(s, settingsPath()).ok());
+        lines += QRegularExpression(u"自動再読み込み[^\r\n]*"_s).match(Cp932::decode(read(u"vltn.ini"_s))).captured() + u' '
+                 + QString::number(LoadSettings(settingsPath()).AutoReload) + u',';
+    }
+    EXPECT_EQ(lines, u"自動再読み込み=0 0,自動再読み込み=1 1,");
+}
+
+// Songs without an H-MML file of their own; the other tests open the editor on a song's file.
+TEST_F(EditorTest, OpensOnTheSongsOwnHmml)
+{
+    write(u"tune.mid"_s, testmidi::song({{60, 480}}));
+    ASSERT_TRUE(SaveSong(path(u"song.vtd"_s), Song{u"$2:4M"_s, {}, {}, {}, 0, {}, {}}).ok());
+    Form1 &f = started();
+    const std::tuple<QAction *, const char *, const char *, bool> cases[] = {
+        // Opened through, the file; then the editor's text (none: the main window's H-MML), unsaved. It belongs to no file.
+        {f.MIDIファイルを開く, "tune.mid", nullptr, true}, // the melody, not saved (the save dialog cancelled)
+        {f.OMPファイルを開く, "song.vtd", "", false}, // a song file: no H-MML
+    };
+    for (const auto &[menu, opened, text, unsaved] : cases) {
+        dialogs.chooseNext(path(QString::fromLatin1(opened)));
+        menu->trigger();
+        Form9 &e = editor();
+        EXPECT_EQ(std::tuple(e.filePath() + f.songFile(), e.Text1->toPlainText(), e.isModified()),
+                  std::tuple(QString(), text ? QString::fromUtf8(text) : QString(f.hmmlSource()).remove(u'\r'), unsaved)) << opened;
+        delete &e;
+    }
+}
