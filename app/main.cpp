@@ -6,7 +6,7 @@
 #include "platform/desktop/message_boxes.h"
 #include "platform/desktop/system_services.h"
 #include "app/app_info.h"
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -87,12 +87,12 @@ int main(int argc, char **argv)
     RealSystemServices system;
     FluidSynthPlayer player;
     DesktopBrowser browser;
-    Form1 form({dialogs, messages, system, player, browser, QString()});
+    MainWindow window({dialogs, messages, system, player, browser, QString()});
 
     // The command-line text: every argument after the program's own.
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    if (!form.startUp(arguments))
+    if (!window.startUp(arguments))
         return 0;
     return QApplication::exec();
 }

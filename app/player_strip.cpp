@@ -1,5 +1,7 @@
 #include "app/player_strip.h"
 
+#include "core/io/clock_text.h"
+
 #include "platform/audio/media_player.h"
 
 #include <QHBoxLayout>
@@ -9,11 +11,6 @@
 
 #include <cmath>
 
-QString formatPlayTime(double seconds)
-{
-    const long long whole = std::isfinite(seconds) && seconds > 0 ? static_cast<long long>(seconds) : 0;
-    return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
-}
 
 PlayerStrip::PlayerStrip(MediaPlayer &player, QWidget *parent)
     : QWidget(parent), m_player(player), m_state(new QLabel(this)), m_progress(new QProgressBar(this)),
@@ -43,7 +40,7 @@ void PlayerStrip::refresh()
     const double position = playing ? m_player.position() : 0.0;
     m_state->setText(playing ? QStringLiteral("▶ 再生中") : QStringLiteral("■ 停止"));
     m_progress->setValue(length > 0 ? int(std::lround(1000.0 * std::min(position, length) / length)) : 0);
-    m_time->setText(formatPlayTime(position) + QStringLiteral(" / ") + formatPlayTime(length));
+    m_time->setText(clockText(position) + QStringLiteral(" / ") + clockText(length));
 }
 
 QString PlayerStrip::stateText() const

@@ -28,5 +28,3 @@ private:
     QTimer *m_timer;
 };
 
-// "m:ss" for a number of seconds.
-QString formatPlayTime(double seconds);

@@ -6,13 +6,13 @@
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_media_player.h"
 #include "fakes/fake_system_services.h"
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <QDir>
 
 struct BenchWindow {
     explicit BenchWindow(const QString &folder)
-        : form(Form1Services{dialogs, messages, system, player, browser, QDir(folder).filePath(QStringLiteral("vltn.ini"))})
+        : form(MainWindowServices{dialogs, messages, system, player, browser, QDir(folder).filePath(QStringLiteral("vltn.ini"))})
     {
         system.tempDir = folder;
         system.programDir = folder;
@@ -23,5 +23,5 @@ struct BenchWindow {
     FakeSystemServices system;
     FakeMediaPlayer player;
     FakeBrowser browser;
-    Form1 form;
+    MainWindow form;
 };

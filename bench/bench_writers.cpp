@@ -128,12 +128,12 @@ int main(int argc, char **argv)
     });
     const double exp = bestSeconds(runs, [&] { ok = ok && MIDI_Exp(song.omp, midiPath, 0).ok(); });
     const double e500 = bestSeconds(runs, [&] {
-        const BasicProgramResult r = generateBasicProgram(song.omp, BasicMachine::E500);
+        const BasicProgramResult r = generateBasicProgram(song.omp, Machine::E500);
         ok = ok && r.ok();
         e500Size = r.text.size();
     });
     const double g800 = bestSeconds(runs, [&] {
-        const BasicProgramResult r = generateBasicProgram(song.omp, BasicMachine::G800);
+        const BasicProgramResult r = generateBasicProgram(song.omp, Machine::G800);
         ok = ok && r.ok();
         g800Size = r.text.size();
     });

@@ -8,8 +8,8 @@
 
 #include "bench_window.h"
 
-#include "app/form9.h"
-#include "app/hmml_edit.h"
+#include "app/hmml_editor_window.h"
+#include "app/hmml_text_edit.h"
 #include "app/live_compiler.h"
 
 #include <QApplication>
@@ -38,18 +38,18 @@ QString summary(std::vector<double> v)
         .arg(v.back(), 0, 'f', 1);
 }
 
-void settle(Form9 &e)
+void settle(HmmlEditorWindow &e)
 {
     while (e.compiler().isBusy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
-Figures measure(Form1 &f, Form9 &e, int delay, int runs)
+Figures measure(MainWindow &f, HmmlEditorWindow &e, int delay, int runs)
 {
     e.compiler().setDelay(delay);
     // A note "N C O" in the middle of the song: its pitch turns D and back.
     const QRegularExpression note(QStringLiteral("^\\d+ C \\d$"));
-    QTextBlock block = e.Text1->document()->findBlockByNumber(e.Text1->blockCount() / 2);
+    QTextBlock block = e.textEdit->document()->findBlockByNumber(e.textEdit->blockCount() / 2);
     while (block.isValid() && !note.match(block.text()).hasMatch())
         block = block.next();
     Figures figures;
@@ -57,19 +57,19 @@ Figures measure(Form1 &f, Form9 &e, int delay, int runs)
         QTextCursor cursor(block);
         cursor.setPosition(block.position() + int(block.text().indexOf(u' ')) + 1);
         cursor.setPosition(cursor.position() + 1, QTextCursor::KeepAnchor);
-        e.Text1->setTextCursor(cursor);
-        const QString before = f.Text1->toPlainText();
+        e.textEdit->setTextCursor(cursor);
+        const QString before = f.ompEdit->toPlainText();
         const QString pitch = i % 2 == 0 ? QStringLiteral("D") : QStringLiteral("C");
         QElapsedTimer t;
         t.start();
         QKeyEvent press(QEvent::KeyPress, pitch == u"D" ? Qt::Key_D : Qt::Key_C, Qt::ShiftModifier, pitch);
         QKeyEvent release(QEvent::KeyRelease, pitch == u"D" ? Qt::Key_D : Qt::Key_C, Qt::ShiftModifier, pitch);
-        QCoreApplication::sendEvent(e.Text1, &press);
-        QCoreApplication::sendEvent(e.Text1, &release);
+        QCoreApplication::sendEvent(e.textEdit, &press);
+        QCoreApplication::sendEvent(e.textEdit, &release);
         figures.key.push_back(t.nsecsElapsed() / 1e6);
-        while (f.Text1->toPlainText() == before)
+        while (f.ompEdit->toPlainText() == before)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
-        f.Text1->viewport()->repaint();
+        f.ompEdit->viewport()->repaint();
         figures.shown.push_back(t.nsecsElapsed() / 1e6);
         settle(e);
     }
@@ -92,25 +92,25 @@ int main(int argc, char **argv)
             return 1;
         file.close();
         BenchWindow window(dir.path());
-        Form1 &f = window.form;
+        MainWindow &f = window.form;
         f.startUp({song});
         QElapsedTimer opening;
         opening.start();
-        f.HMMLエディタ->trigger();
+        f.editorAction->trigger();
         const double opened = opening.nsecsElapsed() / 1e6;
-        Form9 &e = *f.editor();
+        HmmlEditorWindow &e = *f.editor();
         settle(e);
         const bool big = lines > 10000;
         const Figures paused = big ? Figures() : measure(f, e, 150, 20);
         const Figures work = measure(f, e, 0, big ? 5 : 40);
         std::printf("%ld lines (%lld characters of OMP data): the editor opens on it in %.0f ms\n", lines,
-                    (long long)f.Text1->toPlainText().size(), opened);
+                    (long long)f.ompEdit->toPlainText().size(), opened);
         if (!big)
             std::printf("  keystroke to the main window showing the new OMP data, after the editor's 150 ms pause: %s\n",
                         qPrintable(summary(paused.shown)));
         std::printf("  the same, the work alone (compile, lay out, show, paint): %s\n", qPrintable(summary(work.shown)));
         std::printf("  the keystroke itself holds the window: %s\n", qPrintable(summary(work.key)));
-        e.Text1->document()->setModified(false);
+        e.textEdit->document()->setModified(false);
     }
     return 0;
 }

@@ -28,8 +28,8 @@ int main(int argc, char **argv)
     const QString song = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VLTN_SOURCE_DIR "/examples/twinkle.hml");
     const cli::SongInput input = cli::loadSongInput(song);
     const transfer::ProgramText program =
-        transfer::programForSong(transfer::ProgramKind::Beep, BasicMachine::E500, input.omp);
-    const transfer::FramedProgram framed = transfer::frameProgram(program.text, BasicMachine::E500);
+        transfer::programForSong(transfer::ProgramKind::Beep, Machine::E500, input.omp);
+    const transfer::FramedProgram framed = transfer::frameProgram(program.text, Machine::E500);
     if (!input.ok() || !framed.ok()) {
         std::fprintf(stderr, "cannot frame %s\n", qPrintable(song));
         return 1;
@@ -49,7 +49,7 @@ int main(int argc, char **argv)
         if (::openpty(&master, &slave, nullptr, &raw, nullptr) != 0)
             return 1;
         ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-        SerialSettings line;
+        SerialLine line;
         line.device = QString::fromLocal8Bit(::ptsname(master));
         line.flow = f.flow;
         const transfer::Pacing pacing = transfer::effectivePacing(f.flow, transfer::AutomaticDelay, transfer::AutomaticDelay);

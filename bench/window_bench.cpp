@@ -25,21 +25,21 @@ double showAndType(const QString &omp, double &keystrokeMs)
     f.close();
 
     BenchWindow window(dir.path());
-    Form1 &form = window.form;
+    MainWindow &form = window.form;
 
     QElapsedTimer timer;
     timer.start();
     form.startUp({song});
     QApplication::processEvents();
-    (void)form.Text1->viewport()->grab(); // laid out and painted
+    (void)form.ompEdit->viewport()->grab(); // laid out and painted
     const double shownMs = timer.nsecsElapsed() / 1e6;
 
     timer.restart();
     const int keys = 5;
     for (int i = 0; i < keys; ++i) {
-        form.Text1->insertPlainText(QStringLiteral("A"));
+        form.ompEdit->insertPlainText(QStringLiteral("A"));
         QApplication::processEvents();
-        (void)form.Text1->viewport()->grab();
+        (void)form.ompEdit->viewport()->grab();
     }
     keystrokeMs = timer.nsecsElapsed() / 1e6 / keys;
     return shownMs;

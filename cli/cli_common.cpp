@@ -128,6 +128,19 @@ bool intOption(const QCommandLineParser &parser, const QString &name, int min, i
     return true;
 }
 
+bool machineOption(const QCommandLineParser &parser, const QString &name, bool required,
+                   std::optional<Machine> &machine, const QString &verb, int &exitCode)
+{
+    machine = std::nullopt;
+    if (!parser.isSet(name) && !required)
+        return true;
+    machine = machines::fromKey(parser.value(name));
+    if (machine)
+        return true;
+    exitCode = usageError(verb, QStringLiteral("--%1 には e500 か g800 を指定してください。").arg(name));
+    return false;
+}
+
 bool isStandardStream(const QString &path)
 {
     return path == QLatin1String("-");
@@ -178,14 +191,6 @@ void addSongArgument(QCommandLineParser &parser, bool alsoMidi)
 QCommandLineOption outputOption(const QString &description)
 {
     return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, description, QStringLiteral("OUT"));
-}
-
-QString clockText(double seconds)
-{
-    const qint64 s = qint64(seconds);
-    if (s >= 3600)
-        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString jsonString(const QString &text)

@@ -1,6 +1,8 @@
 #pragma once
 // Small helpers the verbs share: output, usage errors, option values.
 
+#include "core/machines/machines.h"
+
 #include <QByteArray>
 #include <QCommandLineParser>
 #include <QString>
@@ -39,6 +41,12 @@ bool parseVerb(QCommandLineParser &parser, const QStringList &args, const QStrin
 bool intOption(const QCommandLineParser &parser, const QString &name, int min, int max,
                int &value, const QString &verb, int &exitCode);
 
+// The machine `--NAME` names (e500 or g800, in any case). Without the
+// option, nothing and true when it is optional; a wrong or missing value
+// reports a usage error and returns false with `exitCode` set.
+bool machineOption(const QCommandLineParser &parser, const QString &name, bool required,
+                   std::optional<Machine> &machine, const QString &verb, int &exitCode);
+
 // "-" names standard output (or standard input) on the command line.
 bool isStandardStream(const QString &path);
 
@@ -56,9 +64,6 @@ bool outputIsNotInput(const QString &verb, const QString &input, const QString &
 void addSongArgument(QCommandLineParser &parser, bool alsoMidi = false);
 // "-o, --output OUT" with the verb's own description.
 QCommandLineOption outputOption(const QString &description);
-
-// Seconds as m:ss, or h:mm:ss from an hour on.
-QString clockText(double seconds);
 
 // Runs `onSave` at once and again whenever a program saves `path`, until
 // Ctrl-C (or a polite kill); returns the exit code for that signal.

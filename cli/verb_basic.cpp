@@ -24,16 +24,10 @@ int runBasic(const QStringList &args)
     addSongArgument(parser);
 
     int exitCode = ExitOk;
-    if (!parseVerb(parser, args, verb, 1, exitCode))
+    std::optional<Machine> machine;
+    if (!parseVerb(parser, args, verb, 1, exitCode)
+        || !machineOption(parser, machineOpt.names().constFirst(), true, machine, verb, exitCode))
         return exitCode;
-    const QString machineName = parser.value(machineOpt).toLower();
-    BasicMachine machine;
-    if (machineName == u"e500")
-        machine = BasicMachine::E500;
-    else if (machineName == u"g800")
-        machine = BasicMachine::G800;
-    else
-        return usageError(verb, QStringLiteral("--machine には e500 か g800 を指定してください。"));
 
     const QString input = parser.positionalArguments().at(0);
     if (!outputIsNotInput(verb, input, parser.value(outOpt)))
@@ -43,7 +37,7 @@ int runBasic(const QStringList &args)
         err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
         return ExitFailure;
     }
-    const BasicProgramResult program = generateBasicProgram(song.omp, machine);
+    const BasicProgramResult program = generateBasicProgram(song.omp, *machine);
     if (!program.ok()) {
         err(QStringLiteral("vltn %1: %2\n").arg(verb, program.error));
         return ExitFailure;

@@ -6,6 +6,7 @@
 #include "core/hmml/compiler.h"
 #include "core/omp/formatter.h"
 #include "core/hmml/hmml_file.h"
+#include "core/song/song_conversion.h"
 #include "core/io/read_file.h"
 #include "core/io/text_file.h"
 
@@ -95,7 +96,7 @@ static int compileFile(const QCommandLineParser &parser, const QString &path, co
         return status.ok() ? ExitOk : ExitFailure;
     }
     if (!status.ok()) {
-        err(QStringLiteral("%1:%2: error: %3\n").arg(path).arg(status.line).arg(status.message));
+        err(conversionErrorLine(path, status) + u'\n');
         return ExitFailure;
     }
     out(omp + u'\n');

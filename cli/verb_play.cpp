@@ -6,6 +6,8 @@
 #include "cli/stop_signals.h"
 #include "cli/verbs.h"
 
+#include "core/io/clock_text.h"
+
 #include "core/formats/midi_writer.h"
 
 #include "platform/watch/file_watch.h"

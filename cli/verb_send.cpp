@@ -6,11 +6,13 @@
 #include "cli/stop_signals.h"
 #include "cli/verbs.h"
 
+#include "core/io/clock_text.h"
+
 #include "platform/serial/serial_link.h"
 #include "core/song/settings.h"
 #include "core/transfer/machine_setup.h"
 #include "core/transfer/pacing.h"
-#include "core/transfer/program_frame.h"
+#include "core/transfer/send_plan.h"
 
 #include <QEventLoop>
 #include <QSocketNotifier>
@@ -37,11 +39,6 @@ bool choiceOption(const QCommandLineParser &parser, const QString &name, const Q
     }
     index = qint16(found);
     return true;
-}
-
-QString outcomeCount(const SendProgress &sent, int lines)
-{
-    return QStringLiteral("%1 行のうち %2 行を送りました。").arg(lines).arg(sent.lines);
 }
 
 } // namespace
@@ -100,12 +97,11 @@ int runSend(const QStringList &args)
     addSongArgument(parser);
 
     int exitCode = ExitOk;
-    if (!parseVerb(parser, args, verb, 1, exitCode))
+    std::optional<Machine> chosenMachine;
+    if (!parseVerb(parser, args, verb, 1, exitCode)
+        || !machineOption(parser, machineOpt.names().constFirst(), true, chosenMachine, verb, exitCode))
         return exitCode;
-    const QString machineName = parser.value(machineOpt).toLower();
-    if (machineName != u"e500" && machineName != u"g800")
-        return usageError(verb, QStringLiteral("--machine には e500 か g800 を指定してください。"));
-    const BasicMachine machine = machineName == u"e500" ? BasicMachine::E500 : BasicMachine::G800;
+    const Machine machine = *chosenMachine;
     qint16 kind = 0;
     if (!choiceOption(parser, programOpt.names().at(0), {QStringLiteral("beep"), QStringLiteral("omp")}, kind, verb,
                       exitCode))
@@ -113,7 +109,7 @@ int runSend(const QStringList &args)
 
     // The settings file first, then what the command line says.
     QString settingsError;
-    AppSettings settings = LoadSettings(windowSettingsFilePath(), &settingsError);
+    SerialSettings settings = LoadSettings(windowSettingsFilePath(), &settingsError);
     if (!settingsError.isEmpty())
         err(QStringLiteral("vltn %1: 警告: %2\n").arg(verb, settingsError));
     if (parser.isSet(portOpt))
@@ -137,31 +133,34 @@ int runSend(const QStringList &args)
         || !intOption(parser, QStringLiteral("char-delay"), 0, transfer::MaxCharDelay, charDelay, verb, exitCode)
         || !intOption(parser, QStringLiteral("line-delay"), 0, transfer::MaxLineDelay, lineDelay, verb, exitCode))
         return exitCode;
-    const SerialSettings line = serialSettings(settings);
+    settings.CharDelay = qint16(charDelay);
+    settings.LineDelay = qint16(lineDelay);
 
     const SongInput song = loadSongInput(parser.positionalArguments().at(0));
     if (!song.ok()) {
         err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
         return ExitFailure;
     }
-    const transfer::ProgramText program = transfer::programForSong(transfer::ProgramKind(kind), machine, song.omp);
-    const transfer::FramedProgram framed =
-        program.ok() ? transfer::frameProgram(program.text, machine) : transfer::FramedProgram{{}, 0, program.error};
-    if (!framed.ok()) {
-        err(QStringLiteral("vltn %1: %2 何も送っていません。\n").arg(verb, QString(framed.error).replace(QStringLiteral("\r\n"), QStringLiteral(" "))));
+    transfer::SendRequest request;
+    request.machine = machine;
+    request.kind = transfer::ProgramKind(kind);
+    request.omp = song.omp;
+    const transfer::SendPlan plan = transfer::planSend(request, settings);
+    if (!plan.ok()) {
+        err(QStringLiteral("vltn %1: %2 何も送っていません。\n").arg(verb, QString(plan.error).replace(QStringLiteral("\r\n"), QStringLiteral(" "))));
         return ExitFailure;
     }
     if (parser.isSet(dryOpt)) {
-        const QString error = writeOutput(QString(), framed.bytes);
+        const QString error = writeOutput(QString(), plan.bytes);
         if (!error.isEmpty()) {
             err(QStringLiteral("vltn %1: %2\n").arg(verb, error));
             return ExitFailure;
         }
         return ExitOk;
     }
+    const SerialLine &line = plan.line;
+    const PacedSchedule &schedule = plan.schedule;
 
-    const PacedSchedule schedule =
-        transfer::pacedSchedule(framed.bytes, transfer::effectivePacing(line.flow, charDelay, lineDelay));
     TimerPacingClock clock;
     QtSerialLink link(clock);
     const QString openError = link.open(line);
@@ -180,9 +179,9 @@ int runSend(const QStringList &args)
             return;
         err(QStringLiteral("\r送信中 %1/%2 行 %3/%4 バイト 残り %5\x1b[K")
                 .arg(sent.lines)
-                .arg(framed.lines)
+                .arg(plan.lines)
                 .arg(sent.bytes)
-                .arg(framed.bytes.size())
+                .arg(plan.bytes.size())
                 .arg(clockText(transfer::remainingSeconds(schedule, sent.pieces, line) + 0.999)));
         lineShown = true;
     });
@@ -199,7 +198,7 @@ int runSend(const QStringList &args)
         wake = std::make_unique<QSocketNotifier>(stops.wakeFd(), QSocketNotifier::Read);
         QObject::connect(wake.get(), &QSocketNotifier::activated, [&] { link.cancel(); });
     }
-    link.send(framed.bytes, schedule);
+    link.send(plan.bytes, schedule);
     if (link.isSending())
         events.exec();
     if (lineShown)
@@ -207,15 +206,15 @@ int runSend(const QStringList &args)
     switch (outcome.kind) {
     case SendOutcome::Kind::Done:
         if (terminal)
-            err(QStringLiteral("%1 行 (%2 バイト) を送りました。\n").arg(framed.lines).arg(framed.bytes.size()));
+            err(QStringLiteral("%1 行 (%2 バイト) を送りました。\n").arg(plan.lines).arg(plan.bytes.size()));
         return ExitOk;
     case SendOutcome::Kind::Cancelled:
-        err(QStringLiteral("vltn %1: 中断しました。%2\n").arg(verb, outcomeCount(outcome.sent, framed.lines)));
+        err(QStringLiteral("vltn %1: 中断しました。%2\n").arg(verb, transfer::sentLinesText(plan.lines, outcome.sent.lines)));
         return stops.caught() ? stops.exitCode() : ExitFailure;
     case SendOutcome::Kind::Failed:
         break;
     }
-    err(QStringLiteral("vltn %1: %2 %3\n").arg(verb, outcome.error, outcomeCount(outcome.sent, framed.lines)));
+    err(QStringLiteral("vltn %1: %2 %3\n").arg(verb, outcome.error, transfer::sentLinesText(plan.lines, outcome.sent.lines)));
     return ExitFailure;
 }
 

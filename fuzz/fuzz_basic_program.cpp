@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const int code = omp::charCode(c);
         lines += code == omp::CodeRest || (code >= omp::CodePitchFirst && code <= 112);
     }
-    for (BasicMachine machine : {BasicMachine::E500, BasicMachine::G800}) {
+    for (Machine machine : {Machine::E500, Machine::G800}) {
         const BasicProgramResult r = generateBasicProgram(omp, machine, start);
         if (!r.ok()) {
             if (!(data[0] & 1) && lines <= basic::MaxSoundingLines)

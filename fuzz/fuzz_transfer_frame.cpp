@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0)
         return 0;
     const QString text = fuzzinput::ompText(data + 1, size - 1, data[0] & 1);
-    const BasicMachine machine = (data[0] & 2) ? BasicMachine::G800 : BasicMachine::E500;
+    const Machine machine = (data[0] & 2) ? Machine::G800 : Machine::E500;
     checkFramed(transfer::frameProgram(text, machine));
     const transfer::ProgramText player = transfer::programForSong(transfer::ProgramKind::OmpPlayer, machine, text);
     if (player.ok()) {

@@ -1,37 +1,12 @@
 #include "core/formats/basic_generator.h"
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <string>
 
 namespace {
 
-constexpr int FirstCode = 65; // "A"
-constexpr int LastCode = 112; // "p"
-constexpr int PitchCount = LastCode - FirstCode + 1;
-
-struct Pitch {
-    short e500;
-    short g800;
-    short hz; // equal-tempered, rounded; G4 is 3130 as the players have always used
-};
-
-// "A" (C of octave 1, middle C) to "p" (B of octave 4).
-constexpr std::array<Pitch, PitchCount> Pitches = {{
-    {222, 218, 262}, {208, 206, 277}, {195, 194, 294}, {183, 182, 311}, // C1 C#1 D1 D#1
-    {172, 172, 330}, {161, 162, 349}, {150, 152, 370}, {141, 143, 392}, // E1 F1 F#1 G1
-    {132, 135, 415}, {123, 127, 440}, {115, 119, 466}, {107, 112, 494}, // G#1 A1 A#1 B1
-    {100, 105, 523}, {93, 99, 554},   {86, 93, 587},   {80, 87, 622},   // C2 C#2 D2 D#2
-    {75, 82, 659},   {69, 77, 698},   {64, 72, 740},   {59, 68, 784},   // E2 F2 F#2 G2
-    {55, 64, 831},   {50, 60, 880},   {46, 56, 932},   {42, 52, 988},   // G#2 A2 A#2 B2
-    {39, 49, 1047},  {35, 46, 1109},  {32, 43, 1175},  {29, 40, 1245},  // C3 C#3 D3 D#3
-    {26, 37, 1319},  {23, 35, 1397},  {21, 32, 1480},  {18, 30, 1568},  // E3 F3 F#3 G3
-    {16, 28, 1661},  {14, 26, 1760},  {12, 24, 1865},  {10, 22, 1976},  // G#3 A3 A#3 B3
-    {8, 21, 2093},   {6, 19, 2217},   {5, 18, 2349},   {3, 16, 2489},   // C4 C#4 D4 D#4
-    {2, 15, 2637},   {0, 14, 2794},   {0, 12, 2960},   {0, 11, 3130},   // E4 F4 F#4 G4
-    {0, 10, 3322},   {0, 9, 3520},    {0, 8, 3729},    {0, 7, 3951},    // G#4 A4 A#4 B4
-}};
+constexpr int LastCode = machines::LastPitchCode;
 
 const QString ErrorMessage = QStringLiteral("エラーが発生しました。入力されたデータに誤りがあります");
 
@@ -64,15 +39,9 @@ bool duration(const omp::ReaderState &s, int factor, long long &value)
 
 namespace basic {
 
-QString resultCaption(BasicMachine machine)
+QString resultCaption(Machine machine)
 {
-    return machine == BasicMachine::E500 ? QStringLiteral("PC-E500シリーズ用BASIC変換結果")
-                                         : QStringLiteral("PC-G800シリーズ用BASIC変換結果");
-}
-
-int restConstant(BasicMachine machine)
-{
-    return machine == BasicMachine::E500 ? 725 : 512;
+    return machines::seriesName(machine) + QStringLiteral("用BASIC変換結果");
 }
 
 qsizetype programLineCount(QStringView omp)
@@ -80,18 +49,17 @@ qsizetype programLineCount(QStringView omp)
     qsizetype count = 0;
     for (const QChar c : omp) {
         const int code = omp::charCode(c);
-        count += code == omp::CodeRest || (code >= FirstCode && code <= LastCode);
+        count += code == omp::CodeRest || (code >= machines::FirstPitchCode && code <= LastCode);
     }
     return count;
 }
 
 } // namespace basic
 
-BasicProgramResult generateBasicProgram(QStringView OMP_Data, BasicMachine machine, omp::ReaderState start)
+BasicProgramResult generateBasicProgram(QStringView OMP_Data, Machine machine, omp::ReaderState start)
 {
     BasicProgramResult result;
-    const int restFactor = basic::restConstant(machine);
-    const bool e500 = machine == BasicMachine::E500;
+    const int restFactor = machines::restLoopConstant(machine);
 
     // The program is plain ASCII; it is built as bytes and widened once at the
     // end. No yielding to the event loop: a million notes take well under a
@@ -129,12 +97,11 @@ BasicProgramResult generateBasicProgram(QStringView OMP_Data, BasicMachine machi
             appendNumber(text, value);
             text += " : NEXT W\r\n";
         } else {
-            const Pitch &p = Pitches[size_t(ev.code - FirstCode)];
-            if (!duration(s, p.hz, value))
+            if (!duration(s, machines::durationHz(ev.code), value))
                 return false;
             appendNumber(text, line);
             text += " BEEP 1,";
-            appendNumber(text, e500 ? p.e500 : p.g800);
+            appendNumber(text, machines::beepTone(machine, ev.code));
             text += ',';
             appendNumber(text, value);
             text += "\r\n";

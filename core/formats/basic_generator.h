@@ -3,12 +3,11 @@
 // computer that plays the song with one BEEP per note and a counting loop per
 // rest, and starts again from the top.
 
+#include "core/machines/machines.h"
 #include "core/omp/omp_scan.h"
 
 #include <QString>
 #include <QStringView>
-
-enum class BasicMachine { E500, G800 };
 
 struct BasicProgramResult {
     // Lines separated by "\r\n", from "10 CLS" to the closing GOTO, which has
@@ -21,10 +20,7 @@ struct BasicProgramResult {
 namespace basic {
 
 // The caption of the window that shows the result for `machine`.
-QString resultCaption(BasicMachine machine);
-
-// The loop count that waits one length unit's worth of a rest.
-int restConstant(BasicMachine machine);
+QString resultCaption(Machine machine);
 
 // The largest line number the BASIC of these machines accepts (a line number
 // is two bytes, and FF in the high byte marks the end of the program), and
@@ -41,4 +37,4 @@ qsizetype programLineCount(QStringView omp);
 // Generates the program for `OMP_Data`. The reading starts at `start`, which
 // is tempo 0 and length 0 unless a caller continues from another state. Data
 // with more than MaxSoundingLines notes and rests is refused.
-BasicProgramResult generateBasicProgram(QStringView OMP_Data, BasicMachine machine, omp::ReaderState start = {});
+BasicProgramResult generateBasicProgram(QStringView OMP_Data, Machine machine, omp::ReaderState start = {});

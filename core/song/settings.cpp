@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <algorithm>
 
 namespace {
 
@@ -148,28 +147,4 @@ IniWriteResult SaveSettings(const AppSettings &settings)
         return result;
     }
     return SaveSettings(settings, path);
-}
-
-QString portDevice(const AppSettings &settings)
-{
-    if (!settings.PortDevice.isEmpty())
-        return settings.PortDevice;
-    return QStringLiteral("/dev/ttyS%1").arg(std::clamp<int>(settings.PortIndex, 0, 15));
-}
-
-SerialSettings serialSettings(const AppSettings &settings)
-{
-    const AppSettings defaults;
-    const auto position = [&](qint16 AppSettings::*field, int count) {
-        const int p = settings.*field;
-        return p >= 0 && p < count ? p : defaults.*field;
-    };
-    SerialSettings s;
-    s.device = portDevice(settings);
-    s.baud = BaudRates[size_t(position(&AppSettings::BaudIndex, int(BaudRates.size())))];
-    s.dataBits = position(&AppSettings::DataBitsIndex, 2) == 0 ? 7 : 8;
-    s.stopBits = position(&AppSettings::StopBitsIndex, 2) == 0 ? 1 : 2;
-    s.parity = SerialParity(position(&AppSettings::ParityIndex, 3));
-    s.flow = SerialFlow(position(&AppSettings::FlowIndex, 3));
-    return s;
 }

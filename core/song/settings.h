@@ -10,26 +10,17 @@
 #include <array>
 
 // Each field starts at the settings dialog's design-time choice, which is
-// also what a missing file, a missing key or an unusable value gives.
-struct AppSettings {
+// also what a missing file, a missing key or an unusable value gives. The
+// serial settings (section "通信関連", with the port's device and the pauses
+// of a send beyond the eleven keys) are the one SerialSettings type the send
+// window and `vltn send` use as well.
+struct AppSettings : SerialSettings {
     qint16 LoopPlay = 0;          // 1 = play endlessly, 0 = once
     qint16 DefaultTone = 0;       // tone list position 0 to 127
-    qint16 BaudIndex = 5;         // 300, 600, 1200, 2400, 4800, 9600 bps
-    qint16 DataBitsIndex = 1;     // 7 bits, 8 bits
-    qint16 StopBitsIndex = 0;     // 1 bit, 2 bits
-    qint16 ParityIndex = 0;       // none, even, odd
-    qint16 FlowIndex = 2;         // RS/CS, Xon/Xoff, none
-    qint16 PortIndex = 0;         // COM1 to COM16
     qint16 UseSeparator = 1;      // 1 = on, 0 = off
     qint16 SeparatorInterval = 10;
     qint16 SeparatorKind = 0;     // 0 = "/", anything else = " "
 
-    // Beyond the eleven, in section "通信関連": the port's device on this
-    // system ("" for the one of PortIndex) and the pauses of a send in
-    // milliseconds (-1: chosen by the flow control, see core/transfer/pacing.h).
-    QString PortDevice;
-    qint16 CharDelay = -1;
-    qint16 LineDelay = -1;
     // In section "HMML2OMP": 1 reads the song's H-MML file again when another
     // program saves it, 0 leaves it.
     qint16 AutoReload = 1;
@@ -55,16 +46,6 @@ struct SettingsKey {
 
 // The eleven keys in the order they are read and written.
 const std::array<SettingsKey, 11> &settingsKeys();
-
-// The line speeds of BaudIndex's list positions.
-inline constexpr std::array<int, 6> BaudRates = {300, 600, 1200, 2400, 4800, 9600};
-
-// The device the settings name: PortDevice, or for COM1 to COM16 the
-// system's first to sixteenth serial port, /dev/ttyS0 to /dev/ttyS15.
-QString portDevice(const AppSettings &settings);
-// The line the settings describe. List positions outside their lists give
-// the lists' defaults.
-SerialSettings serialSettings(const AppSettings &settings);
 
 // "vltn.ini" in the program's folder when one already stands there (a
 // portable install); otherwise in the user's configuration folder.

@@ -36,7 +36,7 @@ QString flowName(SerialFlow flow)
 
 } // namespace
 
-QString e500OpenStatement(const SerialSettings &s)
+QString e500OpenStatement(const SerialLine &s)
 {
     return QStringLiteral("OPEN \"%1,%2,%3,%4,A,L,&H1A,%5,N\":CLOSE")
         .arg(s.baud)
@@ -46,7 +46,7 @@ QString e500OpenStatement(const SerialSettings &s)
         .arg(s.flow == SerialFlow::Software ? QStringLiteral("X") : QStringLiteral("N"));
 }
 
-QList<SioField> g800SioFormat(const SerialSettings &s)
+QList<SioField> g800SioFormat(const SerialLine &s)
 {
     return {
         {QStringLiteral("baud rate"), QString::number(s.baud)},
@@ -60,9 +60,9 @@ QList<SioField> g800SioFormat(const SerialSettings &s)
     };
 }
 
-QStringList machineSteps(BasicMachine machine, const SerialSettings &s)
+QStringList machineSteps(Machine machine, const SerialLine &s)
 {
-    if (machine == BasicMachine::E500)
+    if (machine == Machine::E500)
         return {
             QStringLiteral("1. ポケコンで次の行を入力して実行します (通信の設定。設定を変えない限り 1 回だけ):"),
             QStringLiteral("   ") + e500OpenStatement(s),

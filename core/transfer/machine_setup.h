@@ -17,7 +17,7 @@ namespace transfer {
 // Xoff) or N (none), and N (no shift codes), e.g.
 // OPEN "9600,N,8,1,A,L,&H1A,X,N":CLOSE. The machine knows no RS/CS setting:
 // with the hardware handshake its lines do the work and the field says N.
-QString e500OpenStatement(const SerialSettings &settings);
+QString e500OpenStatement(const SerialLine &settings);
 
 struct SioField {
     QString name;  // as the Format screen names it
@@ -25,9 +25,9 @@ struct SioField {
 };
 
 // The PC-G800's Sio -> Format values for `settings`.
-QList<SioField> g800SioFormat(const SerialSettings &settings);
+QList<SioField> g800SioFormat(const SerialLine &settings);
 
 // The numbered steps to do on the machine, in Japanese, one per entry.
-QStringList machineSteps(BasicMachine machine, const SerialSettings &settings);
+QStringList machineSteps(Machine machine, const SerialLine &settings);
 
 } // namespace transfer

@@ -38,7 +38,7 @@ PacedSchedule pacedSchedule(const QByteArray &bytes, const Pacing &pacing)
 
 namespace {
 
-double chunkSeconds(const PacedSchedule &schedule, size_t i, const SerialSettings &settings)
+double chunkSeconds(const PacedSchedule &schedule, size_t i, const SerialLine &settings)
 {
     const qsizetype begin = i == 0 ? 0 : schedule[i - 1].end;
     const double lineTime = double(schedule[i].end - begin) * settings.bitsPerCharacter() / std::max(settings.baud, 1);
@@ -47,7 +47,7 @@ double chunkSeconds(const PacedSchedule &schedule, size_t i, const SerialSetting
 
 } // namespace
 
-double remainingSeconds(const PacedSchedule &schedule, size_t done, const SerialSettings &settings)
+double remainingSeconds(const PacedSchedule &schedule, size_t done, const SerialLine &settings)
 {
     double seconds = 0;
     for (size_t i = done; i < schedule.size(); ++i)

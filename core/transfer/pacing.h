@@ -34,6 +34,6 @@ PacedSchedule pacedSchedule(const QByteArray &bytes, const Pacing &pacing);
 
 // Seconds the send takes once the first `done` pieces have left (0: the
 // whole send): every piece's line time at the port's speed, then its pause.
-double remainingSeconds(const PacedSchedule &schedule, size_t done, const SerialSettings &settings);
+double remainingSeconds(const PacedSchedule &schedule, size_t done, const SerialLine &settings);
 
 } // namespace transfer

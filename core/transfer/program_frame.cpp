@@ -26,7 +26,7 @@ QString shown(QStringView line)
 
 // Why `line` (the `number`th of the text, counted from 1) cannot be sent,
 // or an empty string.
-QString lineError(QStringView line, int number, BasicMachine machine)
+QString lineError(QStringView line, int number, Machine machine)
 {
     for (const QChar c : line) {
         if (printableAscii(c))
@@ -70,19 +70,14 @@ QString lineError(QStringView line, int number, BasicMachine machine)
     return QString();
 }
 
-QString machineName(BasicMachine machine)
-{
-    return machine == BasicMachine::E500 ? QStringLiteral("PC-E500") : QStringLiteral("PC-G800");
-}
-
 } // namespace
 
-int maxLineBytes(BasicMachine)
+int maxLineBytes(Machine)
 {
     return LineBytes;
 }
 
-FramedProgram frameProgram(QStringView text, BasicMachine machine)
+FramedProgram frameProgram(QStringView text, Machine machine)
 {
     FramedProgram framed;
     QString clean = text.toString();
@@ -124,7 +119,7 @@ FramedProgram frameProgram(QStringView text, BasicMachine machine)
     return framed;
 }
 
-ProgramText programForSong(ProgramKind kind, BasicMachine machine, const QString &omp)
+ProgramText programForSong(ProgramKind kind, Machine machine, const QString &omp)
 {
     ProgramText program;
     if (omp.isEmpty()) {
@@ -138,7 +133,7 @@ ProgramText programForSong(ProgramKind kind, BasicMachine machine, const QString
         return program;
     }
 
-    const omplist::Player player = machine == BasicMachine::E500 ? omplist::Player::E500 : omplist::Player::G800;
+    const omplist::Player player = machine == Machine::E500 ? omplist::Player::E500 : omplist::Player::G800;
     const QStringList lines = omplist::playerLines(player, omp);
     for (const QChar c : omp) {
         if (!printableAscii(c) || c == u'"') {
@@ -158,7 +153,7 @@ ProgramText programForSong(ProgramKind kind, BasicMachine machine, const QString
         program.error = QStringLiteral("OMP データが %1 文字あり、%2 の OMP プレーヤーに入る %3 文字を超えています。"
                                        "BEEP の BASIC プログラムで送ってください。")
                             .arg(omp.size())
-                            .arg(machineName(machine))
+                            .arg(machines::modelName(machine))
                             .arg(room);
         return program;
     }

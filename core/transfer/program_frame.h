@@ -21,7 +21,7 @@ constexpr int LowestLineNumber = 1;
 constexpr int HighestLineNumber = 65279;
 
 // The most bytes one program line may take, its number and CR LF included.
-int maxLineBytes(BasicMachine machine);
+int maxLineBytes(Machine machine);
 
 struct FramedProgram {
     QByteArray bytes; // empty on failure
@@ -35,7 +35,7 @@ struct FramedProgram {
 // A character outside printable ASCII, a line that does not start with a
 // line number from 1 to 65279, or a line longer than the machine takes is
 // an error naming the line, and nothing is framed.
-FramedProgram frameProgram(QStringView text, BasicMachine machine);
+FramedProgram frameProgram(QStringView text, Machine machine);
 
 struct ProgramText {
     QString text; // lines separated by "\r\n"
@@ -46,6 +46,6 @@ struct ProgramText {
 // The program of `kind` for a song's OMP data. Empty data is refused; the
 // OMP player is refused for data it cannot hold (too long for its one
 // assignment line, a double quote, a character outside printable ASCII).
-ProgramText programForSong(ProgramKind kind, BasicMachine machine, const QString &omp);
+ProgramText programForSong(ProgramKind kind, Machine machine, const QString &omp);
 
 } // namespace transfer

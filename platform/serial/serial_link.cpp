@@ -101,7 +101,7 @@ QtSerialLink::~QtSerialLink()
     discardAndClose();
 }
 
-QString QtSerialLink::open(const SerialSettings &s)
+QString QtSerialLink::open(const SerialLine &s)
 {
     close();
     m_device = s.device;

@@ -55,7 +55,7 @@ class SerialLink : public QObject {
 public:
     using QObject::QObject;
     // Empty on success, otherwise a Japanese message saying what to do.
-    virtual QString open(const SerialSettings &settings) = 0;
+    virtual QString open(const SerialLine &settings) = 0;
     // Starts sending `bytes` cut as `schedule` says and returns at once.
     virtual void send(const QByteArray &bytes, const PacedSchedule &schedule) = 0;
     // Stops a send: what has not left the PC is thrown away.
@@ -74,7 +74,7 @@ public:
     explicit QtSerialLink(PacingClock &clock, QObject *parent = nullptr);
     ~QtSerialLink() override;
 
-    QString open(const SerialSettings &settings) override;
+    QString open(const SerialLine &settings) override;
     void send(const QByteArray &bytes, const PacedSchedule &schedule) override;
     void cancel() override;
     void close() override;

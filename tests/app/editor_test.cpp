@@ -6,9 +6,9 @@
 
 #include "core/formats/midi_timing.h"
 #include "core/io/save_file.h"
-#include "app/form7.h"
-#include "app/form9.h"
-#include "app/hmml_edit.h"
+#include "app/settings_dialog.h"
+#include "app/hmml_editor_window.h"
+#include "app/hmml_text_edit.h"
 #include "app/hmml_highlighter.h"
 #include "app/live_compiler.h"
 #include "core/song/song_file.h"
@@ -30,19 +30,19 @@ using namespace Qt::StringLiterals;
 
 class EditorTest : public WindowTest {
 protected:
-    Form9 &editor(const QStringList &arguments = {}) { started(arguments).HMMLエディタ->trigger(); return settle(*form().editor()); }
-    static Form9 &settle(Form9 &e) { EXPECT_TRUE(testsupport::waitFor([&] { return !e.compiler().isBusy(); })); return e; }
-    static void type(Form9 &e, const char *keys) // at the end; "|" is Return, "<" Backspace
+    HmmlEditorWindow &editor(const QStringList &arguments = {}) { started(arguments).editorAction->trigger(); return settle(*form().editor()); }
+    static HmmlEditorWindow &settle(HmmlEditorWindow &e) { EXPECT_TRUE(testsupport::waitFor([&] { return !e.compiler().isBusy(); })); return e; }
+    static void type(HmmlEditorWindow &e, const char *keys) // at the end; "|" is Return, "<" Backspace
     {
-        e.Text1->moveCursor(QTextCursor::End);
+        e.textEdit->moveCursor(QTextCursor::End);
         for (const QChar c : QString::fromUtf8(keys))
-            QTest::sendKeyEvent(QTest::Click, e.Text1, c == u'|' ? Qt::Key_Return : c == u'<' ? Qt::Key_Backspace : Qt::Key_unknown,
+            QTest::sendKeyEvent(QTest::Click, e.textEdit, c == u'|' ? Qt::Key_Return : c == u'<' ? Qt::Key_Backspace : Qt::Key_unknown,
                                 u"|<"_s.contains(c) ? QString() : QString(c), {});
     }
     // The line the text box highlights across (the sounding note's) or underlines (the error's); 0 for none.
-    static int marked(const Form9 &e, bool sounding)
+    static int marked(const HmmlEditorWindow &e, bool sounding)
     {
-        for (const QTextEdit::ExtraSelection &s : e.Text1->extraSelections())
+        for (const QTextEdit::ExtraSelection &s : e.textEdit->extraSelections())
             if (sounding ? s.format.property(QTextFormat::FullWidthSelection).toBool() : s.format.underlineStyle() == QTextCharFormat::WaveUnderline)
                 return s.cursor.blockNumber() + 1;
         return 0;
@@ -53,7 +53,7 @@ protected:
 
 TEST_F(EditorTest, TypingCompilesIntoTheMainWindowAndMarksTheWrongLine)
 {
-    Form9 &e = editor();
+    HmmlEditorWindow &e = editor();
     const std::pair<const char *, const char *> steps[] = {
         // Keys typed (none: undone); the underlined line, red in its gutter, where a click on the message goes, the message, the song.
         {"C-TITLE:Frog|C-TEMPO:120|4 C 2", "0 0 1||$2:4M|Frog|||0"},
@@ -64,17 +64,17 @@ TEST_F(EditorTest, TypingCompilesIntoTheMainWindowAndMarksTheWrongLine)
         {"<<<<<<<<<<<<<", "0 0 1||$2:4MQ|Frog|||0"}, // without its PROGRAM line the song has the default tone again
     };
     for (const auto &[keys, expected] : steps) {
-        keys ? type(e, keys) : e.元に戻す->trigger();
+        keys ? type(e, keys) : e.undoAction->trigger();
         settle(e);
-        const QImage gutter = e.Picture1->grab().toImage();
-        const int y = e.Text1->cursorRect().center().y();
+        const QImage gutter = e.lineNumberGutter->grab().toImage();
+        const int y = e.textEdit->cursorRect().center().y();
         bool red = false;
         for (int x = 0; x < gutter.width(); ++x)
             red = red || (gutter.pixelColor(x, y).red() > 150 && gutter.pixelColor(x, y).green() < 80);
-        e.Text1->goToLine(1);
-        e.Command1->click();
-        EXPECT_EQ(u"%1 %2 %3|%4|%5"_s.arg(marked(e, false)).arg(red).arg(e.Text1->cursorLine())
-                      .arg(e.Command1->isHidden() ? QString() : e.Command1->text(), song(form())),
+        e.textEdit->goToLine(1);
+        e.errorButton->click();
+        EXPECT_EQ(u"%1 %2 %3|%4|%5"_s.arg(marked(e, false)).arg(red).arg(e.textEdit->cursorLine())
+                      .arg(e.errorButton->isHidden() ? QString() : e.errorButton->text(), song(form())),
                   QString::fromUtf8(expected));
     }
     EXPECT_TRUE(messages.shown.empty()) << "no message box while typing";
@@ -104,10 +104,10 @@ TEST_F(EditorTest, FindsRoundTheEndsAndColoursCommandsNotesRestsAndComments)
     // Each character's kind: Command, Argument, Length, Pitch, Octave, Rest, ' comment; blank: none. "C" is no name in KATAKANA.
     const QString text = u"C-TEMPO:120 ' fast|4 C# 2' up|2 * |  c-loop:2|4 C 2 9|C-LANGUAGE:KATAKANA|8 ド 3|8 C 3"_s;
     const QString kind = u"CCCCCCC AAAA''''''|L PP O''''|L R |  CCCCCC A|L P O  |CCCCCCCCCC AAAAAAAA|L P O|L   O"_s;
-    Form9 &e = editor();
-    e.Text1->setPlainText(QString(text).replace(u'|', u'\n'));
+    HmmlEditorWindow &e = editor();
+    e.textEdit->setPlainText(QString(text).replace(u'|', u'\n'));
     QStringList seen;
-    for (QTextBlock b = e.Text1->document()->begin(); b.isValid(); b = b.next()) {
+    for (QTextBlock b = e.textEdit->document()->begin(); b.isValid(); b = b.next()) {
         seen << QString(b.length() - 1, u' ');
         for (const QTextLayout::FormatRange &r : b.layout()->formats()) {
             int k = 0; // the first kind that looks so: two kinds that look alike fail
@@ -118,17 +118,17 @@ TEST_F(EditorTest, FindsRoundTheEndsAndColoursCommandsNotesRestsAndComments)
     }
     EXPECT_EQ(seen.join(u'|'), kind);
     // Found forward (Return, button, menu) round the end, then back (button, menu) round the other.
-    e.検索->trigger();
-    e.Text2->setText(u"4 C"_s);
+    e.findAction->trigger();
+    e.findEdit->setText(u"4 C"_s);
     QString found; // the line and the selection after each
     for (const auto &find : std::initializer_list<std::function<void()>>{
-             [&] { QTest::keyClick(e.Text2, Qt::Key_Return); }, [&] { e.Command2->click(); }, [&] { e.次を検索->trigger(); },
-             [&] { e.Command3->click(); }, [&] { e.前を検索->trigger(); }}) {
+             [&] { QTest::keyClick(e.findEdit, Qt::Key_Return); }, [&] { e.findNextButton->click(); }, [&] { e.findNextAction->trigger(); },
+             [&] { e.findPreviousButton->click(); }, [&] { e.findPreviousAction->trigger(); }}) {
         find();
-        found += u"%1 %2,"_s.arg(e.Text1->cursorLine()).arg(e.Text1->textCursor().selectedText());
+        found += u"%1 %2,"_s.arg(e.textEdit->cursorLine()).arg(e.textEdit->textCursor().selectedText());
     }
-    e.Text2->setText(u"X3"_s);
-    found += u"%1 %2 %3"_s.arg(int(e.findNext())).arg(e.Text1->cursorLine()).arg(e.Label1->text());
+    e.findEdit->setText(u"X3"_s);
+    found += u"%1 %2 %3"_s.arg(int(e.findNext())).arg(e.textEdit->cursorLine()).arg(e.newsLabel->text());
     EXPECT_EQ(found, u"2 4 C,5 4 C,2 4 C,5 4 C,2 4 C,0 2 「X3」は見つかりません。");
 }
 
@@ -140,25 +140,25 @@ TEST_F(EditorTest, FilesKeepTheirEncodingAndLineBreaks)
         {"bom.hml", "\xEF\xBB\xBF" "C-TITLE:かえる\nC-TEMPO:120\n"},
         {"cr.hml", "C-TITLE:かえる\rC-TEMPO:120\r"},
     };
-    Form9 &e = editor();
-    const auto saveAs = [&](const char *name) { dialogs.chooseNext(path(QString::fromLatin1(name))); e.上書き保存->trigger(); };
+    HmmlEditorWindow &e = editor();
+    const auto saveAs = [&](const char *name) { dialogs.chooseNext(path(QString::fromLatin1(name))); e.saveAction->trigger(); };
     for (const auto &[name, bytes] : files) {
         dialogs.chooseNext(write(QString::fromLatin1(name), bytes));
-        e.開く->trigger();
+        e.openAction->trigger();
         type(e, "4 C 2");
-        e.上書き保存->trigger();
+        e.saveAction->trigger();
         settle(e);
         EXPECT_EQ(read(QString::fromLatin1(name)), bytes + "4 C 2") << name;
-        EXPECT_EQ(u"%1 %2 %3"_s.arg(song(form()), form().songFile()).arg(e.isModified()),
+        EXPECT_EQ(u"%1 %2 %3"_s.arg(song(form()), form().session().songFile()).arg(e.isModified()),
                   u"$2:4M|かえる|||0 %1 0"_s.arg(path(QString::fromLatin1(name)))) << name;
     }
     // A new file is CP932 with CR LF; opening another asks first; saving asks before it replaces a file, refuses by
     // name what CP932 cannot hold, writing nothing, and a failed save keeps the window.
-    e.新規作成->trigger();
+    e.newAction->trigger();
     type(e, "C-TITLE:ぴょん|C-TEMPO:60|' ♫");
     dialogs.shown.clear();
     messages.answerNext(MessageBoxes::Answer::Cancel); // no dialog shows
-    e.開く->trigger();
+    e.openAction->trigger();
     saveAs("new.hml");
     EXPECT_TRUE(lastMessage().contains(u'♫') && !QFile::exists(path(u"new.hml"_s))) << str(lastMessage());
     type(e, "<<<<");
@@ -175,8 +175,8 @@ TEST_F(EditorTest, FilesKeepTheirEncodingAndLineBreaks)
     QByteArray heard; // the two saves in one reading or in two
     std::thread listener([&] { while (heard.size() < twice.size()) heard += read(u"pipe"_s); });
     dialogs.chooseNext(path(u"pipe"_s));
-    e.名前を付けて保存->trigger();
-    e.上書き保存->trigger();
+    e.saveAsAction->trigger();
+    e.saveAction->trigger();
     listener.join();
     EXPECT_EQ(heard, twice);
 }
@@ -190,7 +190,7 @@ TEST_F(EditorTest, UnsavedChangesAreAskedAboutOnCloseAndExit)
     };
     for (const auto &[answers, mainWindow, closes, saved] : cases) {
         flushDeletes();
-        Form9 &e = editor({write(u"song.hml"_s, "C-TEMPO:120\r\n")});
+        HmmlEditorWindow &e = editor({write(u"song.hml"_s, "C-TEMPO:120\r\n")});
         e.openFile(path(u"song.hml"_s)); // also when the editor stayed open
         type(e, "4 C 2");
         messages.shown.clear();
@@ -205,32 +205,32 @@ TEST_F(EditorTest, UnsavedChangesAreAskedAboutOnCloseAndExit)
 TEST_F(EditorTest, FollowsTheSoundingNoteAndPlaysFromTheCursorsLine)
 {
     // Notes: M (line 2), O (line 4), Q (line 6) and its repetition.
-    Form9 &e = editor({write(u"song.hml"_s, "C-TEMPO:120\r\n4 C 2\r\n' x\r\n8 D 2\r\nC-LOOP:1\r\n4 E 2\r\nC-LEND\r\n")});
-    Form1 &f = form();
+    HmmlEditorWindow &e = editor({write(u"song.hml"_s, "C-TEMPO:120\r\n4 C 2\r\n' x\r\n8 D 2\r\nC-LOOP:1\r\n4 E 2\r\nC-LEND\r\n")});
+    MainWindow &f = form();
     const auto at = [&](double seconds) { // the line shown in the editor, the main window's selection
         player.reportedPosition = seconds;
-        f.followPlayback();
-        return u"%1 %2,"_s.arg(marked(e, true)).arg(f.Text1->textCursor().selectedText());
+        f.session().followPlayback();
+        return u"%1 %2,"_s.arg(marked(e, true)).arg(f.ompEdit->textCursor().selectedText());
     };
-    f.OMP_Play();
+    f.play();
     EXPECT_EQ(at(0.5) + at(2.0) + at(6.5) + at(8.1), u"2 4M,4 8O,6 4Q,6 Q,");
-    const auto playFrom = [&](int line) { e.Text1->goToLine(line); e.ここから再生->trigger(); };
+    const auto playFrom = [&](int line) { e.textEdit->goToLine(line); e.playFromCursorAction->trigger(); };
     playFrom(5); // the loop's line: the file starts at its first note
-    EXPECT_EQ(u"%1: "_s.arg(readMidiTiming(readFile(f.temporaryFilePath())).totalTicks) + at(0) + at(2.1), u"3840: 6 4Q,6 Q,");
+    EXPECT_EQ(u"%1: "_s.arg(readMidiTiming(readFile(f.session().temporaryFilePath())).totalTicks) + at(0) + at(2.1), u"3840: 6 4Q,6 Q,");
     playFrom(7);
     EXPECT_EQ(lastMessage(), u"カーソルの行から後に音符がありません。");
     // The OMP box edited by hand: only the editor follows.
-    f.OMP_Play();
-    f.Text1->insertPlainText(u"R"_s);
+    f.play();
+    f.ompEdit->insertPlainText(u"R"_s);
     EXPECT_EQ(at(2.0), u"4 ,");
-    e.停止->trigger();
+    e.stopAction->trigger();
     EXPECT_EQ(player.fileName() + QString::number(marked(e, true)), u"0");
 }
 
 TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
 {
-    Form1 &f = started({write(u"song.hml"_s, "C-TEMPO:120\r\n4 C 2\r\n")});
-    f.OMP_Play();
+    MainWindow &f = started({write(u"song.hml"_s, "C-TEMPO:120\r\n4 C 2\r\n")});
+    f.play();
     const std::tuple<bool, QByteArray, const char *> saves[] = {
         // Written in place or renamed over; then the song shown, whether it played again, messages.
         {false, "C-TEMPO:120\r\n4 D 2\r\n", "$2:4O 1 0"}, {true, "C-TEMPO:120\r\n4 E 2\r\n", "$2:4Q 1 0"},
@@ -240,23 +240,23 @@ TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
         player.calls.clear();
         messages.shown.clear();
         inPlace ? void(write(u"song.hml"_s, bytes)) : saveElsewhere(bytes);
-        ASSERT_TRUE(testsupport::waitFor([&] { return f.hmmlSource() == QString::fromLatin1(bytes) || !messages.shown.empty(); })) << expected;
-        EXPECT_EQ(u"%1 %2 %3"_s.arg(f.Text1->toPlainText()).arg(player.calls.count(u"setFileName:"_s + f.temporaryFilePath()))
+        ASSERT_TRUE(testsupport::waitFor([&] { return f.session().hmmlSource() == QString::fromLatin1(bytes) || !messages.shown.empty(); })) << expected;
+        EXPECT_EQ(u"%1 %2 %3"_s.arg(f.ompEdit->toPlainText()).arg(player.calls.count(u"setFileName:"_s + f.session().temporaryFilePath()))
                       .arg(messages.shown.size()), QString::fromUtf8(expected));
     }
     // The editor holding the file reads it, unless it holds changes of its own.
-    Form9 &e = editor();
+    HmmlEditorWindow &e = editor();
     saveElsewhere("C-TEMPO:120\r\n4 F 2\r\n");
-    ASSERT_TRUE(testsupport::waitFor([&] { return f.Text1->toPlainText() == u"$2:4R"; }));
+    ASSERT_TRUE(testsupport::waitFor([&] { return f.ompEdit->toPlainText() == u"$2:4R"; }));
     type(e, "4 G 2");
     saveElsewhere("C-TEMPO:120\r\n4 A 2\r\n");
-    ASSERT_TRUE(testsupport::waitFor([&] { return e.Label1->text().contains(u"未保存"); }));
-    EXPECT_EQ(e.Text1->toPlainText(), u"C-TEMPO:120\n4 F 2\n4 G 2");
+    ASSERT_TRUE(testsupport::waitFor([&] { return e.newsLabel->text().contains(u"未保存"); }));
+    EXPECT_EQ(e.textEdit->toPlainText(), u"C-TEMPO:120\n4 F 2\n4 G 2");
     // Saving over the other program's save asks first; once saved, no more.
     for (const auto answer : {MessageBoxes::Answer::No, MessageBoxes::Answer::Yes, MessageBoxes::Answer::Cancel}) {
         messages.shown.clear();
         messages.answerNext(answer);
-        e.上書き保存->trigger();
+        e.saveAction->trigger();
         EXPECT_EQ(std::tuple(messages.shown.size(), read(u"song.hml"_s).contains("4 G 2"), e.isModified()),
                   std::tuple(answer == MessageBoxes::Answer::Cancel ? 0u : 1u, answer != MessageBoxes::Answer::No, answer == MessageBoxes::Answer::No));
         EXPECT_TRUE(messages.shown.empty() || lastMessage().contains(u"ほかのプログラムが変更")) << str(lastMessage());
@@ -264,12 +264,12 @@ TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
     }
     delete &e;
     // Switched off in the settings: saves are left alone.
-    f.各種設定->trigger();
-    f.settingsDialog()->Check9->setChecked(false);
+    f.settingsAction->trigger();
+    f.settingsDialog()->autoReloadCheck->setChecked(false);
     f.settingsDialog()->ok();
     saveElsewhere("C-TEMPO:120\r\n4 B 2\r\n");
     testsupport::waitFor([] { return false; }, 500);
-    EXPECT_FALSE(f.hmmlSource().contains(u"4 B 2"));
+    EXPECT_FALSE(f.session().hmmlSource().contains(u"4 B 2"));
 }
 
 TEST_F(EditorTest, TheReloadSettingIsWrittenOnceChanged)
@@ -290,18 +290,18 @@ TEST_F(EditorTest, OpensOnTheSongsOwnHmml)
 {
     write(u"tune.mid"_s, testmidi::song({{60, 480}}));
     ASSERT_TRUE(SaveSong(path(u"song.vtd"_s), Song{u"$2:4M"_s, {}, {}, {}, 0, {}, {}}).ok());
-    Form1 &f = started();
+    MainWindow &f = started();
     const std::tuple<QAction *, const char *, const char *, bool> cases[] = {
         // Opened through, the file; then the editor's text (none: the main window's H-MML), unsaved. It belongs to no file.
-        {f.MIDIファイルを開く, "tune.mid", nullptr, true}, // the melody, not saved (the save dialog cancelled)
-        {f.OMPファイルを開く, "song.vtd", "", false}, // a song file: no H-MML
+        {f.openMidiAction, "tune.mid", nullptr, true}, // the melody, not saved (the save dialog cancelled)
+        {f.openSongAction, "song.vtd", "", false}, // a song file: no H-MML
     };
     for (const auto &[menu, opened, text, unsaved] : cases) {
         dialogs.chooseNext(path(QString::fromLatin1(opened)));
         menu->trigger();
-        Form9 &e = editor();
-        EXPECT_EQ(std::tuple(e.filePath() + f.songFile(), e.Text1->toPlainText(), e.isModified()),
-                  std::tuple(QString(), text ? QString::fromUtf8(text) : QString(f.hmmlSource()).remove(u'\r'), unsaved)) << opened;
+        HmmlEditorWindow &e = editor();
+        EXPECT_EQ(std::tuple(e.filePath() + f.session().songFile(), e.textEdit->toPlainText(), e.isModified()),
+                  std::tuple(QString(), text ? QString::fromUtf8(text) : QString(f.session().hmmlSource()).remove(u'\r'), unsaved)) << opened;
         delete &e;
     }
 }

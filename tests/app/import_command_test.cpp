@@ -24,28 +24,28 @@ TEST_F(ImportCommand, LoadsTheSongShowsTheReportAndOffersToSave)
         {"not over an old file", {Answer::Yes, Answer::No}, "old.hml", ""},
         {"over an old file", {Answer::Yes, Answer::Yes}, "old.hml", "old.hml"},
     };
-    Form1 &f = started();
+    MainWindow &f = started();
     for (const auto &[what, answers, saveAs, saved] : cases) {
         QFile::remove(path("tune.hml"));
         write("old.hml", "old");
         messages.shown.clear();
         dialogs.shown.clear();
-        f.CD4.FileName.clear();
+        f.notepadDialog.fileName.clear();
         for (Answer a : answers)
             messages.answerNext(a);
         dialogs.chooseNext(path("tune.mid"));
         const bool offered = answers[0] == Answer::Yes;
         if (offered && saveAs)
             dialogs.chooseNext(path(saveAs));
-        f.MIDIファイルを開く->trigger();
+        f.openMidiAction->trigger();
         // The song is in the window, compiled as a loaded H-MML file is, the report asks to save it next to
         // the MIDI file, and what is saved is the song's H-MML file from then on: the edit button opens it.
         const QString said = messages.shown.empty() ? QString() : messages.shown[0].text;
         EXPECT_EQ(std::tuple(song(f).section(u'|', 0, 1), said.contains("tune.mid から読み込みました") && said.endsWith("保存しますか?"),
                              dialogs.shown.size(), dialogs.shown.back().initialPath, QFile::exists(path("tune.hml")),
-                             read("old.hml") == "old", f.CD4.FileName, saved.isEmpty() ? f.hmmlSource() : Cp932::decode(read(saved))),
+                             read("old.hml") == "old", f.notepadDialog.fileName, saved.isEmpty() ? f.session().hmmlSource() : Cp932::decode(read(saved))),
                   std::tuple("$2:1MQ2T|Tune", true, offered ? 2u : 1u, offered ? path("tune.hml") : QString(), saved == u"tune.hml",
-                             saved != u"old.hml", saved.isEmpty() ? QString() : path(saved), f.hmmlSource()))
+                             saved != u"old.hml", saved.isEmpty() ? QString() : path(saved), f.session().hmmlSource()))
             << what;
     }
 }
@@ -54,15 +54,15 @@ TEST_F(ImportCommand, AFileItCannotUseChangesNothing)
 {
     write("song.hml", "C-TITLE:Kept\r\nC-TEMPO:120\r\n4 C 2\r\n");
     write("bad.mid", "not a MIDI file at all");
-    Form1 &f = started({path("song.hml")});
+    MainWindow &f = started({path("song.hml")});
     dialogs.chooseNext(path("bad.mid"));
     dialogs.cancelNext();
     dialogs.chooseNext("/dev/zero"); // read without end, the window with it
     for (int i = 0; i < 3; ++i)
-        f.MIDIファイルを開く->trigger(); // cancelled: says nothing
+        f.openMidiAction->trigger(); // cancelled: says nothing
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(std::tuple(messages.shown[0].icon, messages.shown[0].text.contains(u"MIDI ファイルではありません"),
-                         lastMessage().contains(u"通常のファイルではない"), f.Text2->text()),
+                         lastMessage().contains(u"通常のファイルではない"), f.titleEdit->text()),
               std::tuple(MessageBoxes::Icon::Critical, true, true, "Kept"))
         << str(messages.shown[0].text + lastMessage());
 }

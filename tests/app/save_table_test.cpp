@@ -8,7 +8,7 @@
 #include "platform/audio/midi_render.h"
 #include "core/io/save_file.h"
 #include "core/song/settings.h"
-#include "app/form3.h"
+#include "app/output_window.h"
 #include "core/song/song_file.h"
 
 #include "support/test_files.h"
@@ -51,8 +51,8 @@ protected:
              [this](const QString &p, const QString &t) {
                  FakeFileDialogs dialogs;
                  FakeMessageBoxes messages;
-                 Form3 window(dialogs, messages);
-                 window.Text1->setPlainText(QStringLiteral("10 CLS\r\n20 GOTO 10 '") + t);
+                 OutputWindow window(dialogs, messages);
+                 window.programText->setPlainText(QStringLiteral("10 CLS\r\n20 GOTO 10 '") + t);
                  dialogs.chooseNext(p);
                  window.save();
                  return messages.shown.empty() || messages.shown.back().buttons != MessageBoxes::Buttons::Ok

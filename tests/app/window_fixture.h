@@ -8,7 +8,7 @@
 #include "fakes/fake_system_services.h"
 
 #include "core/hmml/compiler.h"
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include "support/test_files.h"
 
@@ -36,14 +36,14 @@ protected:
     }
 
     // The window, made but not started.
-    Form1 &form()
+    MainWindow &form()
     {
         if (!m_form)
-            m_form = std::make_unique<Form1>(Form1Services{dialogs, messages, system, player, browser, settingsPath()});
+            m_form = std::make_unique<MainWindow>(MainWindowServices{dialogs, messages, system, player, browser, settingsPath()});
         return *m_form;
     }
     // The window after its start-up with `arguments` as the command line.
-    Form1 &started(const QStringList &arguments = {})
+    MainWindow &started(const QStringList &arguments = {})
     {
         if (!m_started) {
             m_started = true;
@@ -65,9 +65,9 @@ protected:
 
     QString lastMessage() const { return messages.shown.empty() ? QString() : messages.shown.back().text; }
     // The song as the window shows it: "OMP|title|copyright|author|tone".
-    static QString song(const Form1 &f)
+    static QString song(const MainWindow &f)
     {
-        return QStringList({f.Text1->toPlainText(), f.Text2->text(), f.Text3->text(), f.Text4->text(), QString::number(f.toneIndex())})
+        return QStringList({f.ompEdit->toPlainText(), f.titleEdit->text(), f.copyrightEdit->text(), f.authorEdit->text(), QString::number(f.toneIndex())})
             .join(u'|');
     }
 
@@ -78,6 +78,6 @@ protected:
     FakeBrowser browser;
 
 private:
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<MainWindow> m_form;
     bool m_started = false;
 };

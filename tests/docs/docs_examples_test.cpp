@@ -90,7 +90,7 @@ QString resultOf(const Block &example, const Block &result)
         }
         if (result.kind == u"basic-e500" || result.kind == u"basic-g800") {
             const BasicProgramResult program = generateBasicProgram(
-                example.text, result.kind == u"basic-e500" ? BasicMachine::E500 : BasicMachine::G800);
+                example.text, result.kind == u"basic-e500" ? Machine::E500 : Machine::G800);
             // Shown one program line to a page line.
             return program.ok() ? QString(program.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                                 : program.error;

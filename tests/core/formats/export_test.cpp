@@ -32,7 +32,7 @@ TEST(BasicGenerator, Lines)
         {u"$2:4M$1.5:4M", "20 BEEP 1,100,717|30 BEEP 1,100,856", "20 BEEP 1,105,717|30 BEEP 1,105,856"},
     };
     for (const Case &c : cases) {
-        for (const auto &[machine, body] : {std::pair{BasicMachine::E500, c.e500}, std::pair{BasicMachine::G800, c.g800}}) {
+        for (const auto &[machine, body] : {std::pair{Machine::E500, c.e500}, std::pair{Machine::G800, c.g800}}) {
             QStringList lines = {QStringLiteral("10 CLS")};
             if (*body)
                 lines += QString::fromLatin1(body).split(u'|');
@@ -58,7 +58,7 @@ TEST(BasicGenerator, EveryPitchOfBothMachines)
     QString omp = QStringLiteral("$2:4");
     for (int i = 0; i < 48; ++i)
         omp += QChar(u'A' + i);
-    for (const auto &[machine, tones] : {std::pair{BasicMachine::E500, e500}, std::pair{BasicMachine::G800, g800}}) {
+    for (const auto &[machine, tones] : {std::pair{Machine::E500, e500}, std::pair{Machine::G800, g800}}) {
         const QStringList lines = generateBasicProgram(omp, machine).text.split(QStringLiteral("\r\n"));
         ASSERT_EQ(lines.size(), 50);
         for (int i = 0; i < 48; ++i)
@@ -73,15 +73,15 @@ TEST(BasicGenerator, LineNumbersStopAt65279)
     QString omp = QStringLiteral("$2:4");
     for (int i = 0; i < 6525; ++i)
         omp += (i % 3 == 1) ? u'*' : u'M';
-    const BasicProgramResult full = generateBasicProgram(omp, BasicMachine::G800);
+    const BasicProgramResult full = generateBasicProgram(omp, Machine::G800);
     const QStringList l = full.text.split(QStringLiteral("\r\n"));
     ASSERT_EQ(l.size(), 6527);
     EXPECT_EQ(l.mid(2, 1) + l.mid(6525), QStringList({"30 FOR W=0 TO 702 : NEXT W", "65260 BEEP 1,105,717", "65270 GOTO 10"}));
-    const BasicProgramResult tooLong = generateBasicProgram(omp + u'M', BasicMachine::E500);
+    const BasicProgramResult tooLong = generateBasicProgram(omp + u'M', Machine::E500);
     EXPECT_TRUE(tooLong.text.isEmpty());
     EXPECT_TRUE(tooLong.error.contains(u"6526") && tooLong.error.contains(u"65279")) << str(tooLong.error);
     // Characters that write no line do not count.
-    EXPECT_TRUE(generateBasicProgram(omp + QStringLiteral("q~$2:/"), BasicMachine::E500).ok());
+    EXPECT_TRUE(generateBasicProgram(omp + QStringLiteral("q~$2:/"), Machine::E500).ok());
 }
 
 TEST(BasicGenerator, DivisorZeroIsAnError)
@@ -90,7 +90,7 @@ TEST(BasicGenerator, DivisorZeroIsAnError)
     omp::ReaderState minusOne;
     minusOne.tempo = -1.0f;
     minusOne.length = 4;
-    for (BasicMachine m : {BasicMachine::E500, BasicMachine::G800}) {
+    for (Machine m : {Machine::E500, Machine::G800}) {
         for (const char16_t *omp : {u"M", u"*", u"4M$2:4M"}) {
             const BasicProgramResult r = generateBasicProgram(QString::fromUtf16(omp), m, minusOne);
             EXPECT_EQ(r.text + r.error, u"エラーが発生しました。入力されたデータに誤りがあります") << str(QString::fromUtf16(omp));

@@ -20,7 +20,7 @@ protected:
 TEST_F(SettingsFileTest, LayoutDefaultsAndOtherLines)
 {
     AppSettings changed;
-    for (qint16 AppSettings::*field : {&AppSettings::LoopPlay, &AppSettings::DataBitsIndex, &AppSettings::ParityIndex})
+    for (qint16 AppSettings::*field : std::initializer_list<qint16 AppSettings::*>{&AppSettings::LoopPlay, &AppSettings::DataBitsIndex, &AppSettings::ParityIndex})
         changed.*field = 0;
     changed.DefaultTone = 127;
     changed.StopBitsIndex = 1;
@@ -57,7 +57,10 @@ TEST_F(SettingsFileTest, LayoutDefaultsAndOtherLines)
 
 TEST_F(SettingsFileTest, ThePortDeviceAndPausesFollowTheElevenKeysOnlyOnceSet)
 {
-    const AppSettings s{.PortDevice = QStringLiteral("/dev/ttyUSB0"), .CharDelay = 20, .LineDelay = 300};
+    AppSettings s;
+    s.PortDevice = QStringLiteral("/dev/ttyUSB0");
+    s.CharDelay = 20;
+    s.LineDelay = 300;
     ASSERT_TRUE(SaveSettings(s, file).ok());
     EXPECT_TRUE(read("vltn.ini").contains(sjis(QStringLiteral("通信ポート=0\r\n通信デバイス=/dev/ttyUSB0\r\n"
                                                               "文字ごとの待ち時間=20\r\n行ごとの待ち時間=300\r\n[HMML2OMP]"))));
@@ -78,12 +81,12 @@ TEST_F(SettingsFileTest, ThePortDeviceAndPausesFollowTheElevenKeysOnlyOnceSet)
     a.ParityIndex = 2;
     a.FlowIndex = 1;
     a.PortIndex = 15;
-    const SerialSettings com = serialSettings(a);
+    const SerialLine com = a.line();
     EXPECT_EQ(std::tuple(com.device, com.baud, com.dataBits, com.stopBits, com.parity, com.flow, com.bitsPerCharacter()),
               std::tuple(QStringLiteral("/dev/ttyS15"), 300, 7, 2, SerialParity::Odd, SerialFlow::Software, 11));
     a.BaudIndex = a.DataBitsIndex = a.ParityIndex = a.FlowIndex = 9;
     a.PortDevice = QStringLiteral("/dev/ttyUSB0");
-    const SerialSettings d = serialSettings(a);
+    const SerialLine d = a.line();
     EXPECT_EQ(std::tuple(d.device, d.baud, d.dataBits, d.parity, d.flow),
               std::tuple(QStringLiteral("/dev/ttyUSB0"), 9600, 8, SerialParity::None, SerialFlow::None));
 }

@@ -28,7 +28,7 @@ TEST(FrameProgram, SendsNumberedAsciiLinesWithCrLfAndOneEndOfFile)
         {"\x1a\r\n", {}, "送るプログラムの行がありません"},
     };
     for (const auto &[text, bytes, says] : cases) {
-        const FramedProgram framed = frameProgram(text, BasicMachine::E500);
+        const FramedProgram framed = frameProgram(text, Machine::E500);
         EXPECT_EQ(std::tuple(framed.bytes, framed.lines, framed.ok(), framed.error.contains(says)),
                   std::tuple(bytes, bytes.count('\n'), !bytes.isEmpty(), true))
             << framed.error.toStdString();
@@ -38,9 +38,9 @@ TEST(FrameProgram, SendsNumberedAsciiLinesWithCrLfAndOneEndOfFile)
 TEST(ProgramForSong, GivesTheGeneratorsProgramOrThePlayerWhereTheDataFits)
 {
     using enum ProgramKind;
-    using enum BasicMachine;
+    using enum Machine;
     // What, for which machine, from which data; the program's first lines, or part of the refusal.
-    const std::tuple<ProgramKind, BasicMachine, QString, QString, const char *> cases[] = {
+    const std::tuple<ProgramKind, Machine, QString, QString, const char *> cases[] = {
         {Beep, E500, "$2:4M*", "10 CLS\r\n20 BEEP 1,100,717\r\n", ""},
         {OmpPlayer, E500, "$2:4M*", "10 M$=\"$2:4M*\":GOSUB *OMP\r\n20 END", ""},
         {OmpPlayer, E500, QString(235, u'M'), "", "235 文字あり、PC-E500 の OMP プレーヤーに入る 234 文字"},
@@ -83,19 +83,19 @@ TEST(Pacing, DelaysFollowTheFlowControlPiecesTheDelaysAndTheTimeBoth)
     }
     // The time left is the line time of every character and every pause.
     const PacedSchedule schedule = pacedSchedule(bytes, {16, 100});
-    const SerialSettings s{QString(), 300, 7, 2, SerialParity::Even, SerialFlow::None}; // eleven bits
+    const SerialLine s{QString(), 300, 7, 2, SerialParity::Even, SerialFlow::None}; // eleven bits
     EXPECT_DOUBLE_EQ(remainingSeconds(schedule, 0, s), 8 * 11 / 300.0 + 7 * 0.016 + 0.2);
     EXPECT_DOUBLE_EQ(remainingSeconds(schedule, 7, s), 11 / 300.0);
 }
 
 TEST(MachineSetup, TheStepsCarryTheSettingsAsEachMachineNamesThem)
 {
-    const std::tuple<SerialSettings, BasicMachine, QStringList> cases[] = {
-        {{{}, 9600, 8, 1, SerialParity::None, SerialFlow::Software}, BasicMachine::E500,
+    const std::tuple<SerialLine, Machine, QStringList> cases[] = {
+        {{{}, 9600, 8, 1, SerialParity::None, SerialFlow::Software}, Machine::E500,
          {"OPEN \"9600,N,8,1,A,L,&H1A,X,N\":CLOSE", "LOAD \"COM:\""}},
-        {{{}, 1200, 7, 2, SerialParity::Even, SerialFlow::Hardware}, BasicMachine::E500,
+        {{{}, 1200, 7, 2, SerialParity::Even, SerialFlow::Hardware}, Machine::E500,
          {"OPEN \"1200,E,7,2,A,L,&H1A,N,N\":CLOSE"}},
-        {{{}, 4800, 7, 2, SerialParity::Odd, SerialFlow::Hardware}, BasicMachine::G800,
+        {{{}, 4800, 7, 2, SerialParity::Odd, SerialFlow::Hardware}, Machine::G800,
          {"TEXT", "Sio → Format", "baud rate: 4800\n   data bit: 7\n   stop bit: 2\n   parity: odd\n   end of line: CR LF\n"
                   "   end of file: 1A\n   line number: yes\n   flow: RS/CS", "Sio → Load", "Basic←text"}},
     };

@@ -5,7 +5,7 @@
 #include "window_fixture.h"
 
 #include "app/app_info.h"
-#include "app/form7.h"
+#include "app/settings_dialog.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -41,54 +41,54 @@ protected:
         return s;
     }
 
-    Form7 &opened()
+    SettingsDialog &opened()
     {
-        started().各種設定->trigger();
+        started().settingsAction->trigger();
         EXPECT_NE(started().settingsDialog(), nullptr);
         return *started().settingsDialog();
     }
 
-    static void changeEverything(Form7 &d)
+    static void changeEverything(SettingsDialog &d)
     {
-        d.Check8->setChecked(!d.Check8->isChecked());
-        d.Combo5->setCurrentIndex(100);
-        d.Combo1->setCurrentIndex(0);
-        d.Combo2->setCurrentIndex(1);
-        d.Combo3->setCurrentIndex(0);
-        d.Combo4->setCurrentIndex(1);
-        d.Combo8->setCurrentIndex(0);
-        d.Combo9->setCurrentIndex(15);
-        d.Check4->setChecked(!d.Check4->isChecked());
-        d.Text1->setText(QStringLiteral("25"));
-        (d.Option1->isChecked() ? d.Option2 : d.Option1)->setChecked(true);
-        d.Combo10->setEditText(QStringLiteral(" /dev/pts/9 ")); // typed: the system lists no pseudo-terminal
+        d.loopCheck->setChecked(!d.loopCheck->isChecked());
+        d.toneCombo->setCurrentIndex(100);
+        d.baudCombo->setCurrentIndex(0);
+        d.dataBitsCombo->setCurrentIndex(1);
+        d.stopBitsCombo->setCurrentIndex(0);
+        d.parityCombo->setCurrentIndex(1);
+        d.flowCombo->setCurrentIndex(0);
+        d.portCombo->setCurrentIndex(15);
+        d.separatorCheck->setChecked(!d.separatorCheck->isChecked());
+        d.intervalEdit->setText(QStringLiteral("25"));
+        (d.slashOption->isChecked() ? d.spaceOption : d.slashOption)->setChecked(true);
+        d.deviceCombo->setEditText(QStringLiteral(" /dev/pts/9 ")); // typed: the system lists no pseudo-terminal
     }
 };
 
 TEST_F(SettingsDialogTest, ShowsTheSettingsAndIsTheOnlyWindowTakingInput)
 {
-    Form1 &f = started();
+    MainWindow &f = started();
     f.settings() = unusual();
-    Form7 &d = opened();
+    SettingsDialog &d = opened();
     EXPECT_FALSE(f.isEnabled());
     EXPECT_EQ(QGuiApplication::modalWindow(), d.windowHandle());
-    EXPECT_EQ(d.Combo10->currentText(), u"/dev/ttyUSB1");
-    EXPECT_EQ((std::array{int(d.Check8->isChecked()), d.Combo5->currentIndex(), d.Combo1->currentIndex(),
-                          d.Combo2->currentIndex(), d.Combo3->currentIndex(), d.Combo4->currentIndex(),
-                          d.Combo8->currentIndex(), d.Combo9->currentIndex(), int(d.Check4->isChecked()),
-                          d.Text1->text().toInt(), int(d.Option2->isChecked())}),
+    EXPECT_EQ(d.deviceCombo->currentText(), u"/dev/ttyUSB1");
+    EXPECT_EQ((std::array{int(d.loopCheck->isChecked()), d.toneCombo->currentIndex(), d.baudCombo->currentIndex(),
+                          d.dataBitsCombo->currentIndex(), d.stopBitsCombo->currentIndex(), d.parityCombo->currentIndex(),
+                          d.flowCombo->currentIndex(), d.portCombo->currentIndex(), int(d.separatorCheck->isChecked()),
+                          d.intervalEdit->text().toInt(), int(d.spaceOption->isChecked())}),
               (std::array{1, 40, 2, 0, 1, 2, 1, 7, 0, 4, 1}));
     // Without the tick the interval and the kind are greyed, keeping their values.
-    EXPECT_FALSE(d.Text1->isEnabled() || d.Option1->isEnabled() || d.Option2->isEnabled());
-    d.Check4->click();
-    EXPECT_TRUE(d.Text1->isEnabled() && d.Option1->isEnabled() && d.Option2->isEnabled());
-    d.Check4->click();
-    EXPECT_FALSE(d.Text1->isEnabled() || d.Option2->isEnabled());
-    EXPECT_TRUE(d.Option2->isChecked());
-    d.Command2->click();
+    EXPECT_FALSE(d.intervalEdit->isEnabled() || d.slashOption->isEnabled() || d.spaceOption->isEnabled());
+    d.separatorCheck->click();
+    EXPECT_TRUE(d.intervalEdit->isEnabled() && d.slashOption->isEnabled() && d.spaceOption->isEnabled());
+    d.separatorCheck->click();
+    EXPECT_FALSE(d.intervalEdit->isEnabled() || d.spaceOption->isEnabled());
+    EXPECT_TRUE(d.spaceOption->isChecked());
+    d.cancelButton->click();
     EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
     // Opening right after closing loads a new dialog.
-    f.各種設定->trigger();
+    f.settingsAction->trigger();
     flushDeletes();
     ASSERT_NE(f.settingsDialog(), nullptr);
     EXPECT_TRUE(f.settingsDialog()->isVisible());
@@ -96,7 +96,7 @@ TEST_F(SettingsDialogTest, ShowsTheSettingsAndIsTheOnlyWindowTakingInput)
 
 TEST_F(SettingsDialogTest, OkStoresEveryControlWhileCancelAndTheCloseBoxChangeNothing)
 {
-    Form1 &f = started();
+    MainWindow &f = started();
     AppSettings expected;
     expected.DefaultTone = 100;
     expected.BaudIndex = 0;
@@ -105,16 +105,16 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlWhileCancelAndTheCloseBoxChangeNo
     expected.PortIndex = 15; // "COM16"
     expected.SeparatorInterval = 25;
     expected.PortDevice = QStringLiteral("/dev/pts/9");
-    const std::pair<void (*)(Form7 &), bool> ways[] = {
-        {[](Form7 &d) { d.Command2->click(); }, false},
-        {[](Form7 &d) { d.close(); }, false},
-        {[](Form7 &d) { d.Command1->click(); }, true},
+    const std::pair<void (*)(SettingsDialog &), bool> ways[] = {
+        {[](SettingsDialog &d) { d.cancelButton->click(); }, false},
+        {[](SettingsDialog &d) { d.close(); }, false},
+        {[](SettingsDialog &d) { d.okButton->click(); }, true},
     };
     for (const auto &[leave, kept] : ways) {
         f.settings() = unusual();
         f.setToneIndex(5);
-        Form7 &d = opened();
-        EXPECT_TRUE(d.Check8->isChecked()) << "each opening shows the settings afresh";
+        SettingsDialog &d = opened();
+        EXPECT_TRUE(d.loopCheck->isChecked()) << "each opening shows the settings afresh";
         changeEverything(d);
         leave(d);
         // The tone chosen becomes the song's.
@@ -126,30 +126,30 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlWhileCancelAndTheCloseBoxChangeNo
     EXPECT_FALSE(QFile::exists(settingsPath())) << "the file is written at the exit only";
     // OK without changes still makes the preferred tone the song's.
     f.setToneIndex(-1);
-    opened().Command1->click();
+    opened().okButton->click();
     EXPECT_EQ(std::tuple(f.settings(), f.toneIndex()), std::tuple(expected, 100));
 }
 
 TEST_F(SettingsDialogTest, AnIntervalThatIsNotA16BitWholeNumberKeepsTheDialogOpen)
 {
-    Form1 &f = started();
+    MainWindow &f = started();
     const AppSettings before = f.settings();
-    Form7 &d = opened();
-    d.Check8->setChecked(true);
+    SettingsDialog &d = opened();
+    d.loopCheck->setChecked(true);
     for (const char *text : {"", "abc", "1.5", "32768", "-32769", "1e3", "12x"}) {
-        d.Text1->setText(QString::fromLatin1(text));
+        d.intervalEdit->setText(QString::fromLatin1(text));
         messages.shown.clear();
-        d.Command1->click();
+        d.okButton->click();
         ASSERT_EQ(messages.shown.size(), 1u) << "\"" << text << "\"";
         EXPECT_TRUE(messages.shown[0].text.contains(u"32767")) << str(messages.shown[0].text);
         EXPECT_EQ(f.settings(), before) << "\"" << text << "\"";
         EXPECT_TRUE(d.isVisible());
     }
     for (const auto &[text, value] : {std::pair{"-32768", -32768}, std::pair{" 32767 ", 32767}, std::pair{"+0", 0}}) {
-        Form7 &again = f.settingsDialog() ? *f.settingsDialog() : opened();
-        again.Text1->setText(QString::fromLatin1(text));
+        SettingsDialog &again = f.settingsDialog() ? *f.settingsDialog() : opened();
+        again.intervalEdit->setText(QString::fromLatin1(text));
         messages.shown.clear();
-        again.Command1->click();
+        again.okButton->click();
         EXPECT_TRUE(messages.shown.empty()) << text;
         EXPECT_EQ(f.settings().SeparatorInterval, value);
         flushDeletes();

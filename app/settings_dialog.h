@@ -15,25 +15,25 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-class Form7 : public QDialog {
+class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
     // Loads the dialog from `settings`. The owner disables itself before and
     // enables itself again on unloaded().
-    Form7(const AppSettings &settings, MessageBoxes &messages);
+    SettingsDialog(const AppSettings &settings, MessageBoxes &messages);
 
-    // Command1: gives every control's value through settingsChosen (the
+    // okButton: gives every control's value through settingsChosen (the
     // owner then selects the preferred tone), then unloads. A separator
     // interval that is not a 16-bit whole number is shown and keeps the
     // dialog open with nothing changed.
     void ok();
 
-    QGroupBox *Frame1, *Frame2, *Frame3;
-    QCheckBox *Check8, *Check4, *Check9;
-    QComboBox *Combo5, *Combo1, *Combo2, *Combo3, *Combo4, *Combo8, *Combo9, *Combo10;
-    QLineEdit *Text1;
-    QRadioButton *Option1, *Option2;
-    QPushButton *Command1, *Command2;
+    QGroupBox *serialGroup, *generalGroup, *layoutGroup;
+    QCheckBox *loopCheck, *separatorCheck, *autoReloadCheck;
+    QComboBox *toneCombo, *baudCombo, *dataBitsCombo, *stopBitsCombo, *parityCombo, *flowCombo, *portCombo, *deviceCombo;
+    QLineEdit *intervalEdit;
+    QRadioButton *slashOption, *spaceOption;
+    QPushButton *okButton, *cancelButton;
 
 signals:
     void settingsChosen(const AppSettings &settings);

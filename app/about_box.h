@@ -14,21 +14,21 @@ class QPushButton;
 // those of the pages in `docDir`.
 QString aboutText(const QString &docDir);
 
-class Form2 : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
     // `ownerCaption` is the main window's caption, `docDir` the folder of the
     // documentation pages. The owner disables itself before and enables
     // itself again on unloaded().
-    Form2(const QString &ownerCaption, Browser &browser, MessageBoxes &messages, const QString &docDir);
+    AboutBox(const QString &ownerCaption, Browser &browser, MessageBoxes &messages, const QString &docDir);
 
-    // Command2 to Command5: page 0 to 3 of docs::pages() in the browser. A
+    // guideButton to ompButton: page 0 to 3 of docs::pages() in the browser. A
     // page that is missing or that no browser takes is reported.
     void openPage(int index);
 
-    QLabel *Label1, *Label2, *Label3, *Picture1, *Picture4;
-    QPlainTextEdit *Text1;
-    QPushButton *Command1, *Command2, *Command3, *Command4, *Command5;
+    QLabel *nameLabel, *ompCreditLabel, *versionLabel, *iconPicture, *aboutPicture;
+    QPlainTextEdit *creditsText;
+    QPushButton *okButton, *guideButton, *hmmlToOmpButton, *hmmlButton, *ompButton;
 
 signals:
     void unloaded();

@@ -1,4 +1,4 @@
-#include "app/form2.h"
+#include "app/about_box.h"
 
 #include "platform/desktop/browser.h"
 #include "platform/desktop/message_boxes.h"
@@ -7,6 +7,7 @@
 #include "app/window_placement.h"
 
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -57,7 +58,7 @@ QString aboutText(const QString &docDir)
     return lines.join(QStringLiteral("\r\n"));
 }
 
-Form2::Form2(const QString &ownerCaption, Browser &browser, MessageBoxes &messages, const QString &docDir)
+AboutBox::AboutBox(const QString &ownerCaption, Browser &browser, MessageBoxes &messages, const QString &docDir)
     : QDialog(nullptr), m_browser(browser), m_messages(messages), m_docDir(docDir)
 {
     setObjectName(QStringLiteral("Form2"));
@@ -71,12 +72,12 @@ Form2::Form2(const QString &ownerCaption, Browser &browser, MessageBoxes &messag
 
     adjustSize();
     centreOnScreen(*this);
-    Label3->setText(QStringLiteral("Version ") + VersionText);
+    versionLabel->setText(QStringLiteral("Version ") + VersionText);
     setWindowTitle(QStringLiteral("バージョン情報 - ") + ownerCaption);
-    Text1->setPlainText(aboutText(m_docDir));
+    creditsText->setPlainText(aboutText(m_docDir));
 }
 
-void Form2::buildControls()
+void AboutBox::buildControls()
 {
     auto pictureButton = [this](QPushButton *&button, const char *name, const QString &image, int page) {
         button = new QPushButton(this);
@@ -89,70 +90,67 @@ void Form2::buildControls()
         button->setAccessibleName(docs::pages()[size_t(page)].title);
         connect(button, &QPushButton::clicked, this, [this, page] { openPage(page); });
     };
-    pictureButton(Command2, "Command2", QStringLiteral(":/vellotune/banner-guide.svg"), 0);
-    pictureButton(Command3, "Command3", QStringLiteral(":/vellotune/banner-hmml-to-omp.svg"), 1);
-    pictureButton(Command4, "Command4", QStringLiteral(":/vellotune/banner-hmml.svg"), 2);
-    pictureButton(Command5, "Command5", QStringLiteral(":/vellotune/banner-omp.svg"), 3);
+    pictureButton(guideButton, "Command2", QStringLiteral(":/vellotune/banner-guide.svg"), 0);
+    pictureButton(hmmlToOmpButton, "Command3", QStringLiteral(":/vellotune/banner-hmml-to-omp.svg"), 1);
+    pictureButton(hmmlButton, "Command4", QStringLiteral(":/vellotune/banner-hmml.svg"), 2);
+    pictureButton(ompButton, "Command5", QStringLiteral(":/vellotune/banner-omp.svg"), 3);
 
-    Picture1 = new QLabel(this);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setPixmap(QIcon(QStringLiteral(":/vellotune/vellotune.svg")).pixmap(48, 48));
-    Picture4 = new QLabel(this);
-    Picture4->setObjectName(QStringLiteral("Picture4"));
-    Picture4->setPixmap(QIcon(QStringLiteral(":/vellotune/about-picture.svg")).pixmap(176, 88));
-    Picture4->setAlignment(Qt::AlignCenter);
+    iconPicture = new QLabel(this);
+    iconPicture->setObjectName(QStringLiteral("Picture1"));
+    iconPicture->setPixmap(QIcon(QStringLiteral(":/vellotune/vellotune.svg")).pixmap(48, 48));
+    aboutPicture = new QLabel(this);
+    aboutPicture->setObjectName(QStringLiteral("Picture4"));
+    aboutPicture->setPixmap(QIcon(QStringLiteral(":/vellotune/about-picture.svg")).pixmap(176, 88));
+    aboutPicture->setAlignment(Qt::AlignCenter);
 
-    Label1 = new QLabel(QStringLiteral("Vellotune (VLTN)"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont bold = Label1->font();
+    nameLabel = new QLabel(QStringLiteral("Vellotune (VLTN)"), this);
+    nameLabel->setObjectName(QStringLiteral("Label1"));
+    QFont bold = nameLabel->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.4);
-    Label1->setFont(bold);
-    Label3 = new QLabel(QStringLiteral("Version x.xx"), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label2 = new QLabel(QStringLiteral("OMP: ポケコンのための音楽演奏方式 (C) OMP の作者"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
+    nameLabel->setFont(bold);
+    versionLabel = new QLabel(QStringLiteral("Version x.xx"), this);
+    versionLabel->setObjectName(QStringLiteral("Label3"));
+    ompCreditLabel = new QLabel(QStringLiteral("OMP: ポケコンのための音楽演奏方式 (C) OMP の作者"), this);
+    ompCreditLabel->setObjectName(QStringLiteral("Label2"));
 
-    Text1 = new QPlainTextEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setReadOnly(true);
-    Text1->setMinimumSize(460, 390);
+    creditsText = new QPlainTextEdit(this);
+    creditsText->setObjectName(QStringLiteral("Text1"));
+    creditsText->setReadOnly(true);
+    creditsText->setMinimumSize(460, 390);
 
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
+    auto *buttons = new QDialogButtonBox(this);
+    okButton = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    okButton->setObjectName(QStringLiteral("Command1"));
+    okButton->setDefault(true);
 
     auto *left = new QVBoxLayout;
-    for (QPushButton *b : {Command2, Command3, Command4, Command5})
+    for (QPushButton *b : {guideButton, hmmlToOmpButton, hmmlButton, ompButton})
         left->addWidget(b);
     left->addStretch(1);
-    left->addWidget(Picture4);
+    left->addWidget(aboutPicture);
 
     auto *names = new QVBoxLayout;
-    names->addWidget(Label1);
-    names->addWidget(Label3);
-    names->addWidget(Label2);
+    names->addWidget(nameLabel);
+    names->addWidget(versionLabel);
+    names->addWidget(ompCreditLabel);
     auto *heading = new QHBoxLayout;
-    heading->addWidget(Picture1, 0, Qt::AlignTop);
+    heading->addWidget(iconPicture, 0, Qt::AlignTop);
     heading->addLayout(names, 1);
-
-    auto *ok = new QHBoxLayout;
-    ok->addStretch(1);
-    ok->addWidget(Command1);
 
     auto *right = new QVBoxLayout;
     right->addLayout(heading);
-    right->addWidget(Text1, 1);
-    right->addLayout(ok);
+    right->addWidget(creditsText, 1);
+    right->addWidget(buttons);
 
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(left);
     layout->addLayout(right, 1);
 
-    connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QWidget::close);
 }
 
-void Form2::openPage(int index)
+void AboutBox::openPage(int index)
 {
     const docs::Page &page = docs::pages()[size_t(index)];
     const QString path = QDir(m_docDir).filePath(page.fileName);
@@ -166,13 +164,13 @@ void Form2::openPage(int index)
         m_messages.show(this, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, MessageTitle, error);
 }
 
-void Form2::closeEvent(QCloseEvent *event)
+void AboutBox::closeEvent(QCloseEvent *event)
 {
     emit unloaded();
     event->accept();
 }
 
-void Form2::reject()
+void AboutBox::reject()
 {
     close();
 }

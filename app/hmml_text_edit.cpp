@@ -1,4 +1,4 @@
-#include "app/hmml_edit.h"
+#include "app/hmml_text_edit.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -9,27 +9,27 @@ namespace {
 
 class Gutter : public QWidget {
 public:
-    explicit Gutter(HmmlEdit *edit) : QWidget(edit), m_edit(edit) {}
+    explicit Gutter(HmmlTextEdit *edit) : QWidget(edit), m_edit(edit) {}
     QSize sizeHint() const override { return QSize(m_edit->gutterWidth(), 0); }
 
 protected:
     void paintEvent(QPaintEvent *event) override { m_edit->paintGutter(event); }
 
 private:
-    HmmlEdit *m_edit;
+    HmmlTextEdit *m_edit;
 };
 
 const QColor ErrorColour(0xd0, 0x20, 0x20);
 
 } // namespace
 
-HmmlEdit::HmmlEdit(QWidget *parent) : QPlainTextEdit(parent), m_gutter(new Gutter(this))
+HmmlTextEdit::HmmlTextEdit(QWidget *parent) : QPlainTextEdit(parent), m_gutter(new Gutter(this))
 {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     QFont mono(QStringLiteral("monospace"));
     mono.setStyleHint(QFont::Monospace);
     setFont(mono);
-    connect(this, &QPlainTextEdit::blockCountChanged, this, &HmmlEdit::placeGutter);
+    connect(this, &QPlainTextEdit::blockCountChanged, this, &HmmlTextEdit::placeGutter);
     connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect &rect, int dy) {
         if (dy != 0)
             m_gutter->scroll(0, dy);
@@ -39,7 +39,7 @@ HmmlEdit::HmmlEdit(QWidget *parent) : QPlainTextEdit(parent), m_gutter(new Gutte
     placeGutter();
 }
 
-int HmmlEdit::gutterWidth() const
+int HmmlTextEdit::gutterWidth() const
 {
     int digits = 1;
     for (int n = std::max(1, blockCount()); n >= 10; n /= 10)
@@ -48,20 +48,20 @@ int HmmlEdit::gutterWidth() const
     return 8 + fontMetrics().height() + fontMetrics().horizontalAdvance(u'9') * std::max(digits, 3);
 }
 
-void HmmlEdit::placeGutter()
+void HmmlTextEdit::placeGutter()
 {
     setViewportMargins(gutterWidth(), 0, 0, 0);
     const QRect r = contentsRect();
     m_gutter->setGeometry(QRect(r.left(), r.top(), gutterWidth(), r.height()));
 }
 
-void HmmlEdit::resizeEvent(QResizeEvent *event)
+void HmmlTextEdit::resizeEvent(QResizeEvent *event)
 {
     QPlainTextEdit::resizeEvent(event);
     placeGutter();
 }
 
-void HmmlEdit::paintGutter(QPaintEvent *event)
+void HmmlTextEdit::paintGutter(QPaintEvent *event)
 {
     QPainter painter(m_gutter);
     painter.fillRect(event->rect(), palette().color(QPalette::Window));
@@ -84,7 +84,7 @@ void HmmlEdit::paintGutter(QPaintEvent *event)
     }
 }
 
-void HmmlEdit::setErrorLine(int line)
+void HmmlTextEdit::setErrorLine(int line)
 {
     if (line == m_errorLine)
         return;
@@ -93,7 +93,7 @@ void HmmlEdit::setErrorLine(int line)
     m_gutter->update();
 }
 
-void HmmlEdit::setSoundingLine(int line)
+void HmmlTextEdit::setSoundingLine(int line)
 {
     if (line == m_soundingLine)
         return;
@@ -107,7 +107,7 @@ void HmmlEdit::setSoundingLine(int line)
     }
 }
 
-void HmmlEdit::updateSelections()
+void HmmlTextEdit::updateSelections()
 {
     QList<QTextEdit::ExtraSelection> selections;
     if (const QTextBlock block = document()->findBlockByNumber(m_soundingLine - 1); m_soundingLine > 0 && block.isValid()) {
@@ -128,7 +128,7 @@ void HmmlEdit::updateSelections()
     setExtraSelections(selections);
 }
 
-void HmmlEdit::goToLine(int line)
+void HmmlTextEdit::goToLine(int line)
 {
     const QTextBlock block = document()->findBlockByNumber(line - 1);
     if (!block.isValid())
@@ -138,7 +138,7 @@ void HmmlEdit::goToLine(int line)
     setFocus();
 }
 
-int HmmlEdit::cursorLine() const
+int HmmlTextEdit::cursorLine() const
 {
     return textCursor().blockNumber() + 1;
 }

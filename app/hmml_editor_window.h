@@ -1,22 +1,25 @@
 #pragma once
 // The H-MML editor ("H-MMLエディタ"): a window of its own beside the main
 // window, for writing a song and hearing it at once. Every edit is compiled a
-// moment later (LiveCompiler) and handed to the main window through
-// compiled(); an error marks its line and shows its message in the status
-// bar, where a click moves the cursor there. It opens and saves H-MML files
-// by the reading rules of the rest of the program, keeping each file's
-// encoding and line breaks.
+// moment later (LiveCompiler) and given to the song session, which shows a
+// good result in the main window; an error marks its line and shows its
+// message in the status bar, where a click moves the cursor there. It opens
+// and saves H-MML files by the reading rules of the rest of the program,
+// keeping each file's encoding and line breaks, and plays the song through
+// the session, highlighting the line of the sounding note.
 
-#include "core/hmml/hmml_file.h"
 #include "app/common_dialog.h"
+#include "core/hmml/hmml_file.h"
 #include "core/song/song_conversion.h"
 
 #include <QMainWindow>
 
 class FileDialogs;
-class HmmlEdit;
+class HmmlTextEdit;
 class LiveCompiler;
 class MessageBoxes;
+class SongSession;
+struct SessionMessage;
 class QAction;
 class QFrame;
 class QLabel;
@@ -24,11 +27,11 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 
-class Form9 : public QMainWindow {
+class HmmlEditorWindow : public QMainWindow {
     Q_OBJECT
 public:
-    Form9(FileDialogs &dialogs, MessageBoxes &messages, QWidget *parent = nullptr);
-    ~Form9() override;
+    HmmlEditorWindow(FileDialogs &dialogs, MessageBoxes &messages, SongSession &session, QWidget *parent = nullptr);
+    ~HmmlEditorWindow() override;
 
     // Shows the H-MML file `path` and compiles it at once; false (with the
     // message shown) when it cannot be read.
@@ -47,9 +50,6 @@ public:
     // which are never thrown away. True when the text changed.
     bool reloadFromDisk();
 
-    void setOmpLayout(const QString &separator, qint32 interval);
-    // The line of the note sounding now (0: none).
-    void setSoundingLine(int line);
     // The latest conversion's status (errors are marked with it).
     const ConversionStatus &status() const { return m_status; }
     LiveCompiler &compiler() const { return *m_compiler; }
@@ -62,32 +62,30 @@ public:
     void showFind();     // "検索(&F)..."
     bool findNext(bool backward = false); // "次を検索", "前を検索"
     void goToError();    // a click on the error message
+    void play();         // "最初から再生(&P)"
+    void playFromCursor(); // "カーソルの行から再生(&H)"
+    void stop();         // "停止(&S)"
     // Asks about unsaved changes: true when the text may be replaced or
     // closed (saved, or the user chose not to).
     bool maybeSave();
 
-    HmmlEdit *Text1;       // the song
-    QWidget *Picture1;     // line numbers and the error mark
-    QFrame *Frame1;        // the find bar
-    QLineEdit *Text2;      // the text to find
-    QPushButton *Command1; // the error message
-    QPushButton *Command2, *Command3; // find next, previous
-    QLabel *Label1;        // other news
-    CommonDialog CD1, CD2; // opening, saving as
+    HmmlTextEdit *textEdit;       // the song
+    QWidget *lineNumberGutter;    // line numbers and the error mark
+    QFrame *findBar;
+    QLineEdit *findEdit;          // the text to find
+    QPushButton *errorButton;     // the error message
+    QPushButton *findNextButton, *findPreviousButton;
+    QLabel *newsLabel;            // other news
+    CommonDialog openDialog, saveAsDialog;
 
-    QMenu *ファイル, *編集, *演奏;
-    QAction *新規作成, *開く, *上書き保存, *名前を付けて保存, *閉じる;
-    QAction *元に戻す, *やり直し, *検索, *次を検索, *前を検索;
-    QAction *最初から再生, *ここから再生, *停止;
+    QMenu *fileMenu, *editMenu, *playMenu;
+    QAction *newAction, *openAction, *saveAction, *saveAsAction, *closeAction;
+    QAction *undoAction, *redoAction, *findAction, *findNextAction, *findPreviousAction;
+    QAction *playAction, *playFromCursorAction, *stopAction;
 
 signals:
-    // Every compile of the text, good or not.
-    void compiled(const HmmlConversion &conversion);
     // The text belongs to `path` now (opened, saved under a new name).
     void fileOpened(const QString &path);
-    void playRequested();
-    void playFromLineRequested(int line);
-    void stopRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -98,11 +96,14 @@ private:
     void showCompiled(const HmmlConversion &conversion);
     bool writeTo(const QString &path);
     void setDocument(const HmmlDocument &document, const QString &path);
+    void setPath(const QString &path);
     void updateCaption();
     void showNews(const QString &text);
+    void showError(const SessionMessage &message);
 
     FileDialogs &m_dialogs;
     MessageBoxes &m_messages;
+    SongSession &m_session;
     LiveCompiler *m_compiler;
     HmmlDocument m_format; // how the file is written back
     QString m_path;

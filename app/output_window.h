@@ -12,10 +12,10 @@ class MessageBoxes;
 class QPlainTextEdit;
 class QPushButton;
 
-class Form3 : public QDialog {
+class OutputWindow : public QDialog {
     Q_OBJECT
 public:
-    Form3(FileDialogs &dialogs, MessageBoxes &messages, QWidget *parent = nullptr);
+    OutputWindow(FileDialogs &dialogs, MessageBoxes &messages, QWidget *parent = nullptr);
 
     // Shows the window with `caption` and `text` (lines separated by "\r\n"),
     // replacing what it held before; a window already on screen keeps its
@@ -25,15 +25,15 @@ public:
     // The text as shown, lines separated by "\r\n", with what the user typed.
     QString text() const;
 
-    // Command1, "ファイルに保存": the text and one more line break, as CP932.
+    // saveButton, "ファイルに保存": the text and one more line break, as CP932.
     void save();
 
-    QPlainTextEdit *Text1;
-    QPushButton *Command1, *Command2, *Command3;
-    CommonDialog CD1;
+    QPlainTextEdit *programText;
+    QPushButton *saveButton, *closeButton, *sendButton;
+    CommonDialog saveDialog;
 
 signals:
-    // Command3, "ポケコンへ送信": the text as it stands, to be sent.
+    // sendButton, "ポケコンへ送信": the text as it stands, to be sent.
     void sendRequested(const QString &text);
 
 protected:

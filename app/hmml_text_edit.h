@@ -5,10 +5,10 @@
 
 #include <QPlainTextEdit>
 
-class HmmlEdit : public QPlainTextEdit {
+class HmmlTextEdit : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit HmmlEdit(QWidget *parent = nullptr);
+    explicit HmmlTextEdit(QWidget *parent = nullptr);
 
     // 1-based lines; 0 marks nothing.
     void setErrorLine(int line);

@@ -14,12 +14,12 @@ namespace {
 
 const QString NoData = QStringLiteral("OMPデータがロードされていません\r\nOMPデータをロードするか、%1ファイルをロードしてください");
 
-using Form1Test = WindowTest;
+using MainWindowTest = WindowTest;
 
 const QByteArray Song = "C-TITLE:Spring\r\nC-AUTHOR:me\r\nC-COPYRIGHT:free\r\nC-PROGRAM:20\r\n"
                         "C-TEMPO:120\r\n4 C 2\r\n4 E 2\r\n8 G 2\r\n4 C 2\r\n4 E 2\r\n8 G 2\r\n";
 
-TEST_F(Form1Test, CommandLine)
+TEST_F(MainWindowTest, CommandLine)
 {
     const QString spring = QStringLiteral("$2:4MQ 8T4M Q8T|Spring|free|me|19"); // a blank every fourth token
     const std::tuple<QStringList, QString, const char *> cases[] = {
@@ -54,7 +54,7 @@ TEST_F(Form1Test, CommandLine)
         for (const QString &a : arguments)
             args << QString(a).replace(u'@', dir.path());
         FakeMessageBoxes boxes; // each start-up in a window of its own
-        Form1 f({dialogs, boxes, system, player, browser, settingsPath()});
+        MainWindow f({dialogs, boxes, system, player, browser, settingsPath()});
         ASSERT_TRUE(f.startUp(args));
         EXPECT_TRUE(f.isVisible());
         EXPECT_EQ(song(f), shown) << str(args.join(u' '));
@@ -64,7 +64,7 @@ TEST_F(Form1Test, CommandLine)
     QDir::setCurrent(current);
 }
 
-TEST_F(Form1Test, ASecondCopyOnlyShowsItsMessage)
+TEST_F(MainWindowTest, ASecondCopyOnlyShowsItsMessage)
 {
     system.anotherCopy = true;
     EXPECT_FALSE(form().startUp({}));
@@ -73,7 +73,7 @@ TEST_F(Form1Test, ASecondCopyOnlyShowsItsMessage)
     EXPECT_EQ(lastMessage() + messages.shown[0].title, u"すでに起動されています。複数起動はできません。VLTN 0.70β");
 }
 
-TEST_F(Form1Test, LoadAndConvert)
+TEST_F(MainWindowTest, LoadAndConvert)
 {
     write("vltn.ini", sjis(QStringLiteral("[一般設定]\r\n音色設定=7\r\n")));
     write("song.hml", Song);
@@ -81,7 +81,7 @@ TEST_F(Form1Test, LoadAndConvert)
     write("p129.hml", "C-PROGRAM:129\r\nC-TITLE:big\r\nC-TEMPO:120\r\n4 D 2\r\n");
     write("none.hml", "C-TITLE:none\r\nC-TEMPO:120\r\n4 E 2\r\n");
     write("bad.hml", "C-TEMPO:0\r\n");
-    Form1 &f = started();
+    MainWindow &f = started();
     // The tone before, the file, the song after.
     const std::tuple<int, const char *, const char *> steps[] = {
         {3, "song.hml", "$2:4MQ8T4MQ8/T|Spring|free|me|19"}, // "/" after every tenth token
@@ -94,38 +94,38 @@ TEST_F(Form1Test, LoadAndConvert)
     for (const auto &[tone, file, shown] : steps) {
         f.setToneIndex(tone);
         dialogs.chooseNext(path(QString::fromUtf8(file)));
-        f.Command3->click();
+        f.loadHmmlButton->click();
         EXPECT_EQ(song(f), QString::fromUtf8(shown)) << file;
     }
     EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(lastMessage(), u"H-MMLの変換エラーが発生しました。変換を完了できません。\r\n\r\n1行目 "
                              u"テンポに指定されている数値が小さすぎるか、または数値以外が指定されています。");
-    EXPECT_EQ(f.hmmlSource(), u"C-TEMPO:0\r\n");
-    EXPECT_EQ(f.CD4.FileName, path("bad.hml"));
+    EXPECT_EQ(f.session().hmmlSource(), u"C-TEMPO:0\r\n");
+    EXPECT_EQ(f.notepadDialog.fileName, path("bad.hml"));
     // The menu item runs the same command, from the same file; cancelling changes nothing.
     dialogs.cancelNext();
-    f.MMLファイルを開く->trigger();
+    f.openHmmlAction->trigger();
     EXPECT_EQ(dialogs.shown.back().initialPath, path("bad.hml"));
     // "区切り文字を利用する" switched off: no separators at all.
     f.settings().UseSeparator = 0;
     dialogs.chooseNext(path("song.hml"));
-    f.Command3->click();
-    EXPECT_EQ(f.Text1->toPlainText(), u"$2:4MQ8T4MQ8T");
-    EXPECT_EQ(f.hmmlSource(), QString::fromLatin1(Song));
+    f.loadHmmlButton->click();
+    EXPECT_EQ(f.ompEdit->toPlainText(), u"$2:4MQ8T4MQ8T");
+    EXPECT_EQ(f.session().hmmlSource(), QString::fromLatin1(Song));
 
     // Edit in Notepad starts at the file last loaded and hands its own back.
     dialogs.chooseNext(path("other.hml"));
-    f.Command4->click();
+    f.notepadButton->click();
     EXPECT_EQ(dialogs.shown.back().initialPath, path("song.hml"));
     EXPECT_EQ(system.editedFiles, QStringList{path("other.hml")});
-    EXPECT_EQ(f.CD3.FileName, path("other.hml"));
+    EXPECT_EQ(f.openHmmlDialog.fileName, path("other.hml"));
     system.editorStarts = false; // ends quietly, as does cancelling
     dialogs.chooseNext(path("song.hml"));
-    f.Command4->click();
+    f.notepadButton->click();
     EXPECT_EQ(messages.shown.size(), 1u);
 }
 
-TEST_F(Form1Test, SongFiles)
+TEST_F(MainWindowTest, SongFiles)
 {
     write("a.vtd", sjis(QStringLiteral("[Data]\r\nData=$1:4A\r\nProgram=40\r\nTitle=曲\r\n")));
     write("none.vtd", sjis(QStringLiteral("[Data]\r\nData=$1:4B\r\nProgram=-1\r\n")));
@@ -135,9 +135,9 @@ TEST_F(Form1Test, SongFiles)
     // the window for a minute: such data breaks anywhere, shorter data keeps its breaks.
     const QByteArray longOmp = "$2:" + QByteArray("4MMTTVV4T2RRQQOO4M").repeated(55556);
     write("long.vtd", "[Data]\r\nData=" + longOmp + "\r\n");
-    Form1 &f = started({path("long.vtd")});
-    EXPECT_EQ(f.Text1->toPlainText().size(), longOmp.size());
-    EXPECT_EQ(f.Text1->wordWrapMode(), QTextOption::WrapAnywhere);
+    MainWindow &f = started({path("long.vtd")});
+    EXPECT_EQ(f.ompEdit->toPlainText().size(), longOmp.size());
+    EXPECT_EQ(f.ompEdit->wordWrapMode(), QTextOption::WrapAnywhere);
     player.setFileName(QStringLiteral("/x/playing"));
     const std::pair<const char *, const char *> opened[] = {
         {"a.vtd", "$1:4A|曲|||40"},
@@ -147,37 +147,37 @@ TEST_F(Form1Test, SongFiles)
     };
     for (const auto &[file, shown] : opened) {
         dialogs.chooseNext(path(QString::fromUtf8(file)));
-        f.OMPファイルを開く->trigger();
+        f.openSongAction->trigger();
         EXPECT_EQ(song(f), QString::fromUtf8(shown)) << file;
     }
     EXPECT_EQ(player.calls.mid(1), QStringList(4, QStringLiteral("setFileName:"))) << "playback stops first";
     EXPECT_TRUE(lastMessage().contains(u"VTD")) << str(lastMessage());
-    EXPECT_EQ(f.Text1->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    EXPECT_EQ(f.ompEdit->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 
     // Saving: under exactly the name typed; the question before replacing.
-    f.Text2->setText(QStringLiteral("題"));
+    f.titleEdit->setText(QStringLiteral("題"));
     dialogs.chooseNext(path("song"));
-    f.VTDファイルの保存->trigger();
+    f.saveSongAction->trigger();
     EXPECT_EQ(read("song"), sjis(QStringLiteral("[Data]\r\nVTDVersion=1.0\r\nData=$1:4C\r\nProgram=-1\r\nTitle=題\r\n"
                                                "Copyright=\r\nAuthor=\r\n")));
-    f.Text2->setText(QStringLiteral("new"));
+    f.titleEdit->setText(QStringLiteral("new"));
     for (MessageBoxes::Answer answer : {MessageBoxes::Answer::No, MessageBoxes::Answer::Yes}) {
         messages.answerNext(answer);
         dialogs.chooseNext(path("song"));
-        f.VTDファイルの保存->trigger();
+        f.saveSongAction->trigger();
         EXPECT_EQ(lastMessage(), u"そのファイルは既に存在します。上書きしますか?");
         EXPECT_EQ(read("song").contains("Title=new\r\n"), answer == MessageBoxes::Answer::Yes);
     }
-    f.Text2->setText(QStringLiteral("Café"));
+    f.titleEdit->setText(QStringLiteral("Café"));
     dialogs.chooseNext(path("cafe.vtd"));
-    f.VTDファイルの保存->trigger();
+    f.saveSongAction->trigger();
     EXPECT_TRUE(lastMessage().contains(u"é")) << str(lastMessage());
     EXPECT_FALSE(QFile::exists(path("cafe.vtd")));
 }
 
-TEST_F(Form1Test, Play)
+TEST_F(MainWindowTest, Play)
 {
-    Form1 &f = started();
+    MainWindow &f = started();
     const QString temp = QDir(system.tempDir).filePath(QStringLiteral("vltn.dat"));
     // The text, the loop setting; what the player is told; the message shown.
     const std::tuple<const char *, int, QStringList, QString> steps[] = {
@@ -188,53 +188,53 @@ TEST_F(Form1Test, Play)
         {"$0:4A", 0, {"setFileName:"}, QStringLiteral("テンポが 0")},
     };
     for (const auto &[omp, loop, calls, message] : steps) {
-        f.Text1->setPlainText(QString::fromUtf8(omp));
+        f.ompEdit->setPlainText(QString::fromUtf8(omp));
         f.settings().LoopPlay = qint16(loop);
         player.calls.clear();
         messages.shown.clear();
-        f.Command1->click();
+        f.playButton->click();
         EXPECT_EQ(player.calls, calls) << omp;
         EXPECT_TRUE(message.isEmpty() ? messages.shown.empty() : lastMessage().contains(message)) << str(lastMessage());
-        EXPECT_TRUE(f.Command1->isEnabled());
+        EXPECT_TRUE(f.playButton->isEnabled());
     }
     EXPECT_EQ(QFile(temp).size(), 29) << "\"$\" alone plays a file with no notes";
-    f.Command2->click();
+    f.stopButton->click();
     EXPECT_EQ(player.calls.last(), u"setFileName:");
     player.fail(QStringLiteral("SoundFont がありません"));
     EXPECT_EQ(lastMessage(), u"SoundFont がありません");
     player.playing = true;
     player.reportedPosition = 75.5;
     player.reportedDuration = 130;
-    f.MP1->refresh();
-    EXPECT_EQ(f.MP1->stateText() + u' ' + f.MP1->timeText(), u"▶ 再生中 1:15 / 2:10");
+    f.playerStrip->refresh();
+    EXPECT_EQ(f.playerStrip->stateText() + u' ' + f.playerStrip->timeText(), u"▶ 再生中 1:15 / 2:10");
 }
 
-TEST_F(Form1Test, MidiExport)
+TEST_F(MainWindowTest, MidiExport)
 {
-    Form1 &f = started();
-    f.MIDI_EXPORT->trigger();
+    MainWindow &f = started();
+    f.exportMidiAction->trigger();
     EXPECT_EQ(lastMessage(), NoData.arg(QStringLiteral("MML")));
     EXPECT_TRUE(dialogs.shown.empty());
-    f.Text1->setPlainText(QStringLiteral("$2:4A"));
+    f.ompEdit->setPlainText(QStringLiteral("$2:4A"));
     f.setToneIndex(5);
     dialogs.chooseNext(path("song"));
-    f.MIDI_EXPORT->trigger();
+    f.exportMidiAction->trigger();
     EXPECT_EQ(read("song").mid(22, 3), QByteArray("\x00\xC0\x05", 3)) << "the selected tone";
     write("keep.mid", "old");
     messages.answerNext(MessageBoxes::Answer::No);
     dialogs.chooseNext(path("keep.mid"));
-    f.MIDI_EXPORT->trigger();
+    f.exportMidiAction->trigger();
     // A failure is told and leaves the old file whole.
-    f.Text1->setPlainText(QStringLiteral("$0:4A"));
+    f.ompEdit->setPlainText(QStringLiteral("$0:4A"));
     dialogs.chooseNext(path("keep.mid"));
-    f.MIDI_EXPORT->trigger();
+    f.exportMidiAction->trigger();
     EXPECT_EQ(messages.shown.size(), 4u) << "the questions, then the failure";
     EXPECT_EQ(read("keep.mid"), "old");
 }
 
-TEST_F(Form1Test, ExitQuestion)
+TEST_F(MainWindowTest, ExitQuestion)
 {
-    Form1 &f = started();
+    MainWindow &f = started();
     player.playing = true;
     f.settings().LoopPlay = 1;
     messages.answerNext(MessageBoxes::Answer::No);
@@ -242,7 +242,7 @@ TEST_F(Form1Test, ExitQuestion)
     EXPECT_EQ(lastMessage(), u"終了します。よろしいですか?");
     EXPECT_FALSE(player.playing) << "playback has stopped and stays stopped";
     EXPECT_FALSE(QFile::exists(settingsPath()));
-    f.閉じる->trigger();
+    f.closeAction->trigger();
     EXPECT_EQ(system.endCalls, 1);
     EXPECT_EQ(read("vltn.ini"), sjis(QStringLiteral("[一般設定]\r\nループ再生=1\r\n音色設定=0\r\n[通信関連]\r\n通信速度=5\r\n"
                                                     "データビット=1\r\nストップビット=0\r\nパリティビット=0\r\nフロー制御=2\r\n"

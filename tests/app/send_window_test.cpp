@@ -4,8 +4,8 @@
 #include "window_fixture.h"
 
 #include "core/formats/omp_list.h"
-#include "app/form3.h"
-#include "app/form8.h"
+#include "app/output_window.h"
+#include "app/send_window.h"
 #include "support/pretend_machine.h"
 
 #include <QAction>
@@ -19,10 +19,10 @@ namespace {
 class SendWindowTest : public WindowTest {
 protected:
     // The send window of the file menu for the song `omp`.
-    Form8 &fromMenu(const QString &omp = "$2:4M*")
+    SendWindow &fromMenu(const QString &omp = "$2:4M*")
     {
-        started().Text1->setPlainText(omp);
-        started().ポケコンへ送信->trigger();
+        started().ompEdit->setPlainText(omp);
+        started().sendAction->trigger();
         EXPECT_NE(started().sendWindow(), nullptr);
         return *started().sendWindow();
     }
@@ -39,24 +39,24 @@ TEST_F(SendWindowTest, TheOutputWindowAndTheMainWindowSendTheirProgramsWithTheSt
     };
     for (const auto &[fromOutputWindow, machineIndex, kind, step, bytes] : cases) {
         testsupport::PretendMachine pty;
-        Form8 *w = &fromMenu();
+        SendWindow *w = &fromMenu();
         if (fromOutputWindow) {
             // The text as the user edited it goes, whatever the menu would make.
             w->close();
-            started().E500BASIC変換->trigger();
-            started().outputWindow()->Text1->appendPlainText("50 REM EDITED");
-            started().outputWindow()->Command3->click();
+            started().e500BasicAction->trigger();
+            started().outputWindow()->programText->appendPlainText("50 REM EDITED");
+            started().outputWindow()->sendButton->click();
             w = started().sendWindow();
-            EXPECT_FALSE(w->Combo2->isEnabled());
+            EXPECT_FALSE(w->programCombo->isEnabled());
         }
-        w->Combo1->setCurrentIndex(machineIndex);
-        w->Combo2->setCurrentIndex(kind);
-        w->Combo3->setEditText(pty.device());
-        w->Combo8->setCurrentIndex(0); // RS/CS: no pauses
-        w->Command1->click();
+        w->machineCombo->setCurrentIndex(machineIndex);
+        w->programCombo->setCurrentIndex(kind);
+        w->portCombo->setEditText(pty.device());
+        w->flowCombo->setCurrentIndex(0); // RS/CS: no pauses
+        w->sendButton->click();
         EXPECT_TRUE(pty.runUntil([&] { return !w->isSending() && pty.received().endsWith('\x1a'); }));
         // The choices become the settings.
-        EXPECT_EQ(std::tuple(pty.received(), w->Text1->toPlainText().contains(step), w->Label1->text(),
+        EXPECT_EQ(std::tuple(pty.received(), w->stepsText->toPlainText().contains(step), w->statusLabel->text(),
                              started().settings().PortDevice),
                   std::tuple(bytes, true, QStringLiteral("送信しました: %1 行 (%2 バイト)。").arg(bytes.count('\n')).arg(bytes.size()),
                              pty.device()));
@@ -71,10 +71,10 @@ TEST_F(SendWindowTest, WhatCannotBeSentIsToldAndNothingGoes)
     const std::tuple<int, QString, QString> cases[] = {{1, machine.device(), "このプログラムはポケコンへ送れません。"},
                                                        {0, "/dev/ttyNoSuchPort3", "/dev/ttyNoSuchPort3 が見つかりません"}};
     for (const auto &[kind, port, says] : cases) {
-        Form8 &w = fromMenu(QString(300, u'M'));
-        w.Combo2->setCurrentIndex(kind);
-        w.Combo3->setEditText(port);
-        w.Command1->click();
+        SendWindow &w = fromMenu(QString(300, u'M'));
+        w.programCombo->setCurrentIndex(kind);
+        w.portCombo->setEditText(port);
+        w.sendButton->click();
         ASSERT_FALSE(messages.shown.empty());
         EXPECT_EQ(std::tuple(messages.shown.back().icon, lastMessage().contains(says), w.isSending()),
                   std::tuple(MessageBoxes::Icon::Critical, true, false))
@@ -86,16 +86,16 @@ TEST_F(SendWindowTest, WhatCannotBeSentIsToldAndNothingGoes)
 
 TEST_F(SendWindowTest, CancelStopsTheSendAndSaysHowManyLinesWent)
 {
-    Form8 &w = fromMenu();
-    w.Combo3->setEditText(machine.device());
-    w.Combo8->setCurrentIndex(2); // none: paced
-    w.Delay1->setValue(40);
-    w.Command1->click();
-    const bool settingsLocked = !w.Combo4->isEnabled();
+    SendWindow &w = fromMenu();
+    w.portCombo->setEditText(machine.device());
+    w.flowCombo->setCurrentIndex(2); // none: paced
+    w.charDelaySpin->setValue(40);
+    w.sendButton->click();
+    const bool settingsLocked = !w.baudCombo->isEnabled();
     ASSERT_TRUE(machine.runUntil([&] { return machine.received().size() >= 10; }));
-    const QString progress = w.Label1->text();
-    w.Command2->click();
-    EXPECT_EQ(std::tuple(settingsLocked, progress.contains("1 / 4 行"), w.isSending(), w.Command1->isEnabled(), w.Label1->text(),
+    const QString progress = w.statusLabel->text();
+    w.cancelButton->click();
+    EXPECT_EQ(std::tuple(settingsLocked, progress.contains("1 / 4 行"), w.isSending(), w.sendButton->isEnabled(), w.statusLabel->text(),
                          messages.shown.size()),
               std::tuple(true, true, false, true, "キャンセルしました。4 行のうち 1 行を送りました。", 0u))
         << str(progress);
@@ -109,8 +109,8 @@ TEST_F(SendWindowTest, TheWindowOpensWithTheStoredSettingsAndKeepsTheChanges)
     s.PortIndex = 3;
     s.CharDelay = 25;
     started().settings() = s;
-    Form8 &w = fromMenu();
-    w.Delay2->setValue(100);
+    SendWindow &w = fromMenu();
+    w.lineDelaySpin->setValue(100);
     w.close();
     // What the window showed comes back, and the COM port shown unchanged (COM4: /dev/ttyS3) names no device.
     s.LineDelay = 100;

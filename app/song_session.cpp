@@ -1,0 +1,327 @@
+#include "app/song_session.h"
+
+#include "app/app_info.h"
+#include "core/formats/midi_writer.h"
+#include "core/hmml/hmml_file.h"
+#include "core/io/read_file.h"
+#include "core/song/song_file.h"
+#include "platform/audio/media_player.h"
+#include "platform/watch/file_watch.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+bool sameFile(const QString &a, const QString &b)
+{
+    return !a.isEmpty() && QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+const QString NoOmpData = QStringLiteral("OMPデータがロードされていません");
+
+SessionMessage failure(const QString &text)
+{
+    return {text, MessageTitle};
+}
+
+} // namespace
+
+SongSession::SongSession(MediaPlayer &player, const AppSettings &settings, QObject *parent)
+    : QObject(parent), m_player(player), m_settings(settings)
+{
+    m_player.setErrorHandler([this](const QString &message) { emit errorReported(failure(message)); });
+    m_watch = std::make_unique<FileWatch>([this] { songFileSaved(); });
+    m_followTimer = new QTimer(this);
+    m_followTimer->setInterval(40);
+    connect(m_followTimer, &QTimer::timeout, this, &SongSession::followPlayback);
+}
+
+SongSession::~SongSession()
+{
+    m_player.setErrorHandler({});
+}
+
+Song SongSession::song() const
+{
+    Song s = m_song;
+    if (m_fromHmml)
+        s.hmmlPath = m_songFile;
+    else
+        s.hmmlSource.clear();
+    return s;
+}
+
+void SongSession::setOmp(const QString &omp)
+{
+    m_song.omp = omp;
+    // Typed: no longer the data as compiled.
+    m_lines.reset();
+    ++m_ompChanges;
+}
+
+void SongSession::setTitle(const QString &title)
+{
+    m_song.title = title;
+}
+
+void SongSession::setCopyright(const QString &copyright)
+{
+    m_song.copyright = copyright;
+}
+
+void SongSession::setAuthor(const QString &author)
+{
+    m_song.author = author;
+}
+
+void SongSession::setTone(int tone)
+{
+    m_song.tone = tone;
+}
+
+void SongSession::setOmpText(const QString &omp, std::shared_ptr<const hmml::NoteLineMap> lines)
+{
+    m_song.omp = omp;
+    m_lines = std::move(lines);
+    ++m_ompChanges;
+}
+
+QString SongSession::temporaryFilePath() const
+{
+    return QDir(m_tempDir).filePath(QStringLiteral("vltn.dat"));
+}
+
+QString SongSession::ompSeparator() const
+{
+    return separatorText(m_settings);
+}
+
+qint32 SongSession::ompInterval() const
+{
+    return separatorInterval(m_settings);
+}
+
+SessionMessage SongSession::openSongFile(const QString &path)
+{
+    if (const QString error = ReadFile::regularFileError(path); !error.isEmpty())
+        return failure(error);
+    const SongLoadResult loaded = LoadSong(path);
+    // Nothing of the current song is touched by a file that is not one.
+    if (!loaded.ok())
+        return failure(loaded.error);
+    setOmpText(loaded.song.omp, {});
+    setSongFile(QString());
+    m_fromHmml = false;
+    m_song.title = loaded.song.title;
+    m_song.copyright = loaded.song.copyright;
+    m_song.author = loaded.song.author;
+    Fields changed = Field::Omp | Field::Title | Field::Copyright | Field::Author;
+    // A "Program" the list cannot show leaves the tone as it was.
+    if (const std::optional<qint16> tone = songTone(loaded.program)) {
+        m_song.tone = *tone;
+        changed |= Field::Tone;
+    }
+    emit songChanged(changed);
+    return {};
+}
+
+SessionMessage SongSession::openHmmlFile(const QString &path)
+{
+    // A device or a pipe would be read without end, and the window with it.
+    if (const QString error = ReadFile::regularFileError(path); !error.isEmpty())
+        return failure(error);
+    const HmmlFileText file = readHmmlFile(path);
+    if (!file.ok())
+        return failure(file.error);
+    setSongFile(path);
+    return compileHmml(file.text);
+}
+
+SessionMessage SongSession::compileHmml(const QString &text)
+{
+    const HmmlConversion conversion = convertHmml(text, ompSeparator(), ompInterval());
+    if (!conversion.ok()) {
+        m_song.hmmlSource = text;
+        setOmpText(QString(), {});
+        emit songChanged(Field::Omp);
+        return failure(conversionErrorMessage(conversion.status));
+    }
+    showConversion(conversion);
+    return {};
+}
+
+void SongSession::showConversion(const HmmlConversion &conversion)
+{
+    m_song.hmmlSource = conversion.song.hmmlSource;
+    m_fromHmml = true;
+    setOmpText(conversion.song.omp, conversion.lines);
+    m_song.title = conversion.song.title;
+    m_song.copyright = conversion.song.copyright;
+    m_song.author = conversion.song.author;
+    Fields changed = Field::Omp | Field::Title | Field::Copyright | Field::Author;
+    // A program outside the list cannot be shown: the tone stays as it was.
+    if (const std::optional<int> tone = toneAfterConversion(conversion, m_settings.DefaultTone)) {
+        m_song.tone = *tone;
+        changed |= Field::Tone;
+    }
+    emit songChanged(changed);
+}
+
+importer::ImportResult SongSession::importMidiFile(const QString &path)
+{
+    if (const QString error = ReadFile::regularFileError(path); !error.isEmpty()) {
+        importer::ImportResult refused;
+        refused.error = error;
+        return refused;
+    }
+    return importer::importMidiFile(path, {});
+}
+
+void SongSession::showLiveConversion(const HmmlConversion &conversion, const QString &editorFile)
+{
+    const bool replay = std::exchange(m_replayOnNextSong, false);
+    // An empty text is no song; the song on show was compiled from this very
+    // text already (and its OMP data may have been edited by hand since).
+    if (!conversion.ok() || conversion.song.hmmlSource.isEmpty()
+        || (m_fromHmml && conversion.song.hmmlSource == m_song.hmmlSource))
+        return;
+    showConversion(conversion);
+    setSongFile(editorFile);
+    if (replay)
+        if (const SessionMessage error = play(); !error.isEmpty())
+            emit errorReported(error);
+}
+
+void SongSession::setSongFile(const QString &path)
+{
+    m_songFile = path;
+    m_watch->watch(m_settings.AutoReload != 0 ? path : QString());
+}
+
+void SongSession::setEditorFile(const QString &path)
+{
+    m_editorFile = path;
+}
+
+void SongSession::settingsChanged()
+{
+    // The song's tone becomes the preferred one, changed or not.
+    m_song.tone = m_settings.DefaultTone;
+    emit songChanged(Field::Tone);
+    emit ompLayoutChanged(ompSeparator(), ompInterval());
+    setSongFile(m_songFile); // watched, or no longer
+}
+
+void SongSession::nameIfUntitled(const QString &title)
+{
+    if (!m_song.title.isEmpty())
+        return;
+    m_song.title = title;
+    emit songChanged(Field::Title);
+}
+
+SessionMessage SongSession::play()
+{
+    const QString errorTitle = QStringLiteral("ERROR-") + MessageTitle;
+    if (m_song.omp.isEmpty())
+        return {NoOmpData + QStringLiteral("\r\nOMPデータをロードするか、HMLファイルをロードしてください"), errorTitle};
+    if (!m_song.omp.startsWith(u'$'))
+        return {QStringLiteral("OMPデータが無効です\r\n正しいOMPデータをロードするか、HMLファイルをロードしてください"),
+                errorTitle};
+    return playFrom(0);
+}
+
+SessionMessage SongSession::playFromLine(int line)
+{
+    if (!m_lines)
+        return failure(QStringLiteral("カーソルの行から再生できません。OMPデータが H-MML から変換したままではありません。\r\n"
+                                      "H-MMLを変換し直してください。"));
+    const qsizetype note = m_lines->firstNoteFrom(line);
+    if (note < 0)
+        return failure(QStringLiteral("カーソルの行から後に音符がありません。"));
+    return playFrom(note);
+}
+
+SessionMessage SongSession::playFrom(qsizetype firstNote)
+{
+    Playing playing{omp::NoteTimeline(m_song.omp), m_lines, 0, m_ompChanges};
+    playing.offset = playing.timeline.note(firstNote).tick;
+    // Closing the media first lets the file be written again; the current
+    // text is converted, so a second press reloads the song from the start.
+    m_player.setFileName(QString());
+    const MidiResult written = MIDI_Exp(firstNote == 0 ? m_song.omp : playing.timeline.from(firstNote),
+                                        temporaryFilePath(), m_song.tone);
+    if (!written.ok())
+        return failure(written.error);
+    m_player.setFileName(temporaryFilePath());
+    m_player.setPlayCount(m_settings.LoopPlay == 1 ? 0 : 1);
+    m_playing = std::move(playing);
+    m_followTimer->start();
+    followPlayback();
+    return {};
+}
+
+void SongSession::stop()
+{
+    m_player.setFileName(QString());
+    followPlayback();
+}
+
+bool SongSession::isPlaying() const
+{
+    return m_player.isPlaying();
+}
+
+void SongSession::followPlayback()
+{
+    if (!m_player.isPlaying()) {
+        m_followTimer->stop();
+        emit soundingNote(0, -1, -1);
+        return;
+    }
+    const qint64 tick = m_playing.offset + std::llround(m_player.position() * omp::MidiTicksPerSecond);
+    const omp::TimedNote note = m_playing.timeline.noteAt(tick);
+    if (!note.valid() || !m_playing.lines)
+        return;
+    const int line = m_playing.lines->lineOf(note.index);
+    // Only the characters of the data that plays, as compiled.
+    if (m_playing.ompChanges == m_ompChanges)
+        emit soundingNote(line, note.start, note.pos + 1);
+    else
+        emit soundingNote(line, -1, -1);
+}
+
+void SongSession::songFileSaved()
+{
+    // A message of the last reload may still be open.
+    if (m_reloading)
+        return;
+    m_reloading = true;
+    const bool wasPlaying = m_player.isPlaying();
+    if (sameFile(m_editorFile, m_songFile)) {
+        // The editor holds the file: it reads it, unless it holds changes of
+        // its own, and its compile brings the song.
+        emit editorFileSaved();
+    } else if (ReadFile::regularFileError(m_songFile).isEmpty()) {
+        const HmmlFileText file = readHmmlFile(m_songFile);
+        if (!file.ok()) {
+            emit errorReported(failure(file.error));
+        } else if (file.text != m_song.hmmlSource) {
+            const HmmlConversion conversion = convertHmml(file.text, ompSeparator(), ompInterval());
+            // A save with a mistake keeps the song that played before.
+            if (!conversion.ok()) {
+                emit errorReported(failure(conversionErrorMessage(conversion.status)));
+            } else {
+                showConversion(conversion);
+                if (wasPlaying)
+                    if (const SessionMessage error = play(); !error.isEmpty())
+                        emit errorReported(error);
+            }
+        }
+    }
+    m_reloading = false;
+}
