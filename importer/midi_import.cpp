@@ -31,28 +31,23 @@ constexpr double TicksPerSecond = 960; // MIDI_Exp's ticks
 QString cleanText(const QString &text, bool utf8, QStringList &replaced)
 {
     QString out;
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+    for (const char32_t c : text.toUcs4()) {
+        if (c < 0x20 || c == 0x7F)
             continue;
         if (c == u'\'') {
             out += QChar(0x2019); // RIGHT SINGLE QUOTATION MARK, which CP932 holds
             continue;
         }
-        if (!utf8 && !c.isSurrogate() && !Cp932::encode(QString(c)).ok()) {
+        const QString character = QString::fromUcs4(&c, 1);
+        if (!utf8 && !Cp932::encode(character).ok()) {
             // Named by its code: the report stands in the song, which CP932 must hold.
-            const QString code = QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+            const QString code = QStringLiteral("U+%1").arg(qulonglong(c), 4, 16, QLatin1Char('0')).toUpper();
             if (!replaced.contains(code))
                 replaced << code;
             out += u'_';
             continue;
         }
-        if (!utf8 && c.isSurrogate()) {
-            // A character outside the BMP: CP932 has none of them.
-            if (c.isHighSurrogate())
-                out += u'_';
-            continue;
-        }
-        out += c;
+        out += character;
     }
     return out.trimmed();
 }
@@ -171,6 +166,12 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
         result.error = QStringLiteral("曲が長すぎて H-MML にできません (%1 行を超えます)。"
                                       "休みが極端に長くないか確かめるか、--unit でもっと長い単位を指定してください。")
                            .arg(MaxLines);
+        return result;
+    }
+    if (fit.notes == 0) {
+        result.error = QStringLiteral("書き出せる音符がひとつもありません: どの音も単位 (%1 ms) の半分より短く、除かれます。"
+                                      "テンポの設定が正しい MIDI ファイルか確かめてください。")
+                           .arg(ms(fit.firstUnitTicks));
         return result;
     }
 

@@ -45,8 +45,8 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
     const QByteArray format1 = file(1, 480, {Track().name("My Song").tempo(0, 250000).bytes(),
                                              quarters({36, 38, 40}, 1).name("Bass").bytes(),
                                              quarters({72, 74, 76, 77, 79}).name("Lead").bytes()});
-    // An apostrophe would start a comment; "é" is not in CP932, "♪" is.
-    const QByteArray named = file(0, 480, {quarters({60}).name("Caf\xC3\xA9 'Bar' \xE2\x99\xAA").bytes()});
+    // An apostrophe would start a comment; "é" and "🎵" are not in CP932, "♪" is.
+    const QByteArray named = file(0, 480, {quarters({60}).name("Caf\xC3\xA9 'Bar' \xE2\x99\xAA\xF0\x9F\x8E\xB5").bytes()});
     const QByteArray longNote = file(0, 480, {Track().note(0, 480, 60).note(480, 9600, 62).note(10080, 480, 64).bytes()});
     const QByteArray twoParts = file(1, 480, {quarters({60}).bytes(), quarters({62}, 1).bytes()});
     ImportOptions utf8;
@@ -74,8 +74,8 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
          "C-TITLE:My Song|C-TEMPO:240|1 C 1|1 D 1|1 E 1", {"トラック 2「Bass」"}},
         {"a tempo change is a tempo line", file(0, 480, {quarters({60, 62, 64, 65}).tempo(960, 1000000).bytes()}), {},
          "C-TITLE:song|C-TEMPO:120|1 C 2|1 D 2|C-TEMPO:60|1 E 2|1 F 2", {"ファイルのテンポ 2"}},
-        {"names get only what the song can hold", named, {}, "C-TITLE:Caf_ ’Bar’ ♪|C-TEMPO:120|1 C 2", {"(U+00E9) を「_」"}},
-        {"names in UTF-8", named, utf8, "C-TITLE:Café ’Bar’ ♪|C-TEMPO:120|1 C 2", {}},
+        {"names get only what the song can hold", named, {}, "C-TITLE:Caf_ ’Bar’ ♪_|C-TEMPO:120|1 C 2", {"(U+00E9, U+1F3B5) を「_」"}},
+        {"names in UTF-8", named, utf8, "C-TITLE:Café ’Bar’ ♪🎵|C-TEMPO:120|1 C 2", {}},
         {"a note of 20 units at a tempo of its own", longNote, {},
          "C-TITLE:song|C-TEMPO:120|1 C 2|C-TEMPO:6|1 D 2|C-TEMPO:120|1 E 2", {"その音だけ長い単位"}},
         {"the unit asked for", longNote, with(&ImportOptions::unit, 120),
@@ -88,7 +88,9 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
          "C-TITLE:song|C-TEMPO:120|1 C 2|1 E 2|1 F 2", {"半単位に満たない 1 音"}},
         {"format 2", file(2, 480, {quarters({60}).bytes()}), {}, "", {"フォーマット 2"}},
         {"malformed event", file(0, 480, {bytes("00 90 3C 7F 00 F4")}), {}, "", {"オフセット 26"}},
-        {"no notes", file(0, 480, {bytes("00 FF 01 01 41")}), {}, "", {"旋律にできる音がありません"}},
+        {"no notes, only a tempo track", file(1, 480, {Track().tempo(0, 400000).bytes()}), {}, "", {"音符がひとつもありません"}},
+        {"every note shorter than half a unit", file(0, 480, {quarters({60, 62}).tempo(0, 1).bytes()}), {}, "", {"書き出せる音符がひとつもありません"}},
+        {"format 3", file(3, 480, {quarters({60}).bytes()}), {}, "", {"フォーマット 3"}},
         {"only drums", file(0, 480, {quarters({36, 38}, 9).bytes()}), {}, "", {"--channel 10"}},
         {"a track that is not there", twoParts, with(&ImportOptions::track, 3), "", {"トラック 3 はありません"}},
         {"a track without notes", file(1, 480, {Track().name("x").bytes(), quarters({60}).bytes()}),
