@@ -225,6 +225,9 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
                  .arg(fit.sectionTempos + fit.addedTempos)
                  .arg(fit.sectionTempos)
                  .arg(fit.addedTempos);
+    if (fit.asWritten)
+        lines << QStringLiteral("長さ: このプログラムが書いた MIDI ファイルと見て、切り捨てられたティックから元の長さとテンポに戻しました"
+                                " (下の誤差は、ポケコンで鳴る時刻とファイルの時刻の差です)。");
     if (fit.splitNotes > 0)
         lines << QStringLiteral("16 単位を超える %1 音は、同じ高さの音の繰り返しにしました。").arg(fit.splitNotes);
     if (fit.retimedNotes > 0)

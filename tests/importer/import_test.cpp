@@ -86,6 +86,10 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
         {"a grace note shorter than half a unit is left out",
          file(0, 480, {Track().note(0, 480, 60).note(480, 3, 62).note(483, 477, 64).note(960, 480, 65).bytes()}), {},
          "C-TITLE:song|C-TEMPO:120|1 C 2|1 E 2|1 F 2", {"半単位に満たない 1 音"}},
+        {"a file this program wrote comes back with its own lengths and tempos",
+         midiOfHmml("C-TEMPO:130\r\n1 C 2\r\n1 D 2\r\n1 E 2\r\n1 F 2\r\n2 *\r\nC-TEMPO:97\r\n3 G 2\r\n1 A 2\r\n5 B 2\r\n1 C 3\r\n"),
+         {}, "C-TITLE:song|C-TEMPO:130|1 C 2|1 D 2|1 E 2|1 F 2|2 *|C-TEMPO:97|3 G 2|1 A 2|5 B 2|1 C 3",
+         {"元の長さとテンポに戻しました", "長さを合わせるため 1"}},
         {"format 2", file(2, 480, {quarters({60}).bytes()}), {}, "", {"フォーマット 2"}},
         {"malformed event", file(0, 480, {bytes("00 90 3C 7F 00 F4")}), {}, "", {"オフセット 26"}},
         {"no notes, only a tempo track", file(1, 480, {Track().tempo(0, 400000).bytes()}), {}, "", {"音符がひとつもありません"}},
@@ -112,6 +116,18 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
             EXPECT_TRUE((ok ? r.report : r.error).contains(text)) << what << ": no " << str(text) << " in\n"
                                                                  << str(r.error + r.report);
     }
+}
+
+TEST(Import, AMelodyWithoutRestsGetsNoneAndEndsOnTime)
+{
+    // 700 eighth notes one right after another at 130 quarter notes a minute, which no tempo of H-MML gives.
+    std::vector<testmidi::Note> notes;
+    for (int i = 0; i < 700; ++i)
+        notes.push_back({48 + i * 7 % 36, 240});
+    const importer::ImportResult r = importer::importMidi(testmidi::song(notes, 0, 461538), "song.mid", {});
+    const Played song = played(r.hmml);
+    EXPECT_EQ(std::tuple(body(r.hmml).contains(" *"), song.starts.size()), std::tuple(false, 700u)) << str(r.report);
+    EXPECT_NEAR(song.end, 700 * 0.230769, 0.01) << str(r.report);
 }
 
 } // namespace
