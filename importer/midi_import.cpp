@@ -104,6 +104,36 @@ Song slotsOf(const std::vector<MelodyNote> &notes, const MidiTiming &timing)
     return song;
 }
 
+// A time of the file as m:ss, or h:mm:ss from an hour on.
+QString clock(double ticks)
+{
+    const qint64 s = qint64(ticks / TicksPerSecond);
+    const QString mmss = QStringLiteral("%1:%2").arg(s / 60 % 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return s < 3600 ? mmss : QStringLiteral("%1:%2").arg(s / 3600).arg(mmss, 5, QLatin1Char('0'));
+}
+
+// Why a song passes MaxLines: too many notes, or the longest note or silence.
+QString tooLong(const Song &song, const ImportOptions &options)
+{
+    const QString head = QStringLiteral("曲が長すぎて H-MML にできません (音符・休符・テンポの行が %1 行を超えます)。").arg(MaxLines);
+    const qint64 notes = std::count_if(song.spans.begin(), song.spans.end(), [](const Slot &s) { return s.key >= 0; });
+    if (notes > MaxLines)
+        return head + QStringLiteral("旋律の音が %1 音あります。--track か --channel で音の少ないパートを選んでください。").arg(notes);
+    double longest = -1, at = 0;
+    bool note = false;
+    for (const Slot &s : song.spans) {
+        if (s.key >= 0 && s.noteEnd - s.start > longest)
+            std::tie(longest, at, note) = std::tuple(s.noteEnd - s.start, s.start, true);
+        if (s.end - s.noteEnd > longest)
+            std::tie(longest, at, note) = std::tuple(s.end - s.noteEnd, s.noteEnd, false);
+    }
+    const QString what = note ? QStringLiteral("音") : QStringLiteral("休み");
+    return head
+           + QStringLiteral("最も長いのは %1 から %2 続く%3です。MIDI ファイルでその%3を短くしてください%4。")
+                 .arg(clock(at), clock(longest), what,
+                      options.unit ? QStringLiteral(" (または --unit でもっと長い単位を指定してください)") : QString());
+}
+
 QString hmmlText(const Fit &fit, const QString &title, const QString &comments)
 {
     // Every length and every pitch written once: a million lines are
@@ -163,9 +193,7 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
         unit = *options.unit;
     const Fit fit = fitTiming(song.spans, song.sections, timing.division, unit);
     if (fit.tooLong) {
-        result.error = QStringLiteral("曲が長すぎて H-MML にできません (%1 行を超えます)。"
-                                      "休みが極端に長くないか確かめるか、--unit でもっと長い単位を指定してください。")
-                           .arg(MaxLines);
+        result.error = tooLong(song, options);
         return result;
     }
     if (fit.notes == 0) {

@@ -237,7 +237,7 @@ public:
             if (sectionStart) {
                 base = baseUnit(i, sectionEnd, p, m_sections[section]);
                 current = m_adjust ? choose(i, sectionEnd, p, base, base) : base;
-                emitTempo(current);
+                emitTempo(current, fit);
                 ++fit.sectionTempos;
                 backoff = 0;
             } else if (m_adjust) {
@@ -250,7 +250,7 @@ public:
                         const Unit next = choose(i, sectionEnd, p, current, base);
                         if (next.k != current.k) {
                             current = next;
-                            emitTempo(current);
+                            emitTempo(current, fit);
                             ++fit.addedTempos;
                         } else {
                             backoff = Lookahead;
@@ -423,9 +423,10 @@ private:
         return best;
     }
 
-    void emitTempo(const Unit &u)
+    void emitTempo(const Unit &u, Fit &fit)
     {
-        if (m_out)
+        ++fit.lineCount;
+        if (m_out && fit.lineCount <= MaxLines)
             m_out->push_back({Line::Kind::Tempo, -1, tempo::forHundredths(u.k)});
     }
 

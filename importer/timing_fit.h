@@ -78,13 +78,14 @@ struct Fit {
     // Fitted to MIDI_Exp's ticks (a file this program wrote), which the song
     // as played misses by more than a tick or two.
     bool asWritten = false;
-    qint64 lineCount = 0; // note and rest lines
+    qint64 lineCount = 0; // note, rest and tempo lines
     bool tooLong = false; // more than MaxLines: no lines then
 };
 
-// The most note and rest lines a song gets: silences of hours at a short
-// unit would otherwise take all memory.
-inline constexpr qint64 MaxLines = 16 * 1024 * 1024;
+// The most note, rest and tempo lines a song gets. No pocket computer holds
+// more than some 6,500 notes; a note or silence of hours at a short unit
+// would otherwise take millions of lines.
+inline constexpr qint64 MaxLines = 100000;
 
 // `unit`: the base unit in ticks of the file, or chosen (the one with the
 // least timing error, counting a tempo line, a split note and a dropped note

@@ -90,6 +90,8 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
          midiOfHmml("C-TEMPO:130\r\n1 C 2\r\n1 D 2\r\n1 E 2\r\n1 F 2\r\n2 *\r\nC-TEMPO:97\r\n3 G 2\r\n1 A 2\r\n5 B 2\r\n1 C 3\r\n"),
          {}, "C-TITLE:song|C-TEMPO:130|1 C 2|1 D 2|1 E 2|1 F 2|2 *|C-TEMPO:97|3 G 2|1 A 2|5 B 2|1 C 3",
          {"元の長さとテンポに戻しました", "長さを合わせるため 1"}},
+        {"more than 100000 lines: a note of an hour in units of a tick", file(0, 480, {Track().note(0, 3456000, 60).bytes()}),
+         with(&ImportOptions::unit, 1), "", {"100000 行を超えます", "0:00 から 1:00:00 続く音"}},
         {"format 2", file(2, 480, {quarters({60}).bytes()}), {}, "", {"フォーマット 2"}},
         {"malformed event", file(0, 480, {bytes("00 90 3C 7F 00 F4")}), {}, "", {"オフセット 26"}},
         {"no notes, only a tempo track", file(1, 480, {Track().tempo(0, 400000).bytes()}), {}, "", {"音符がひとつもありません"}},
