@@ -134,6 +134,31 @@ QString tooLong(const Song &song, const ImportOptions &options)
                       options.unit ? QStringLiteral(" (または --unit でもっと長い単位を指定してください)") : QString());
 }
 
+// Why the unit asked for (`ticks` long at the first tempo) is not used, and which would be.
+QString unitRefused(int unit, double ticks, const Fit &fit)
+{
+    QString why;
+    if (fit.refusal == UnitRefusal::TooLong)
+        why = QStringLiteral("--unit %1 は長すぎます: 最初のテンポで %2 秒になり、H-MML で書ける最も遅いテンポ"
+                             " (C-TEMPO:1、1 単位 50 秒) より遅くなります。")
+                  .arg(unit)
+                  .arg(QString::number(ticks / TicksPerSecond, 'f', 1));
+    else if (fit.refusal == UnitRefusal::TooShort)
+        why = QStringLiteral("--unit %1 は短すぎます: 最初のテンポで %2 ms になり、曲にできる最も短い単位 (1/960 秒) に足りません。")
+                  .arg(unit)
+                  .arg(QString::number(ticks / TicksPerSecond * 1000.0, 'g', 2));
+    else
+        why = QStringLiteral("--unit %1 では、曲のほとんどがこの単位で書けません (音が 16 単位を超えたり半単位に満たなかったりして、"
+                             "別のテンポや同じ音の繰り返しになります)。")
+                  .arg(unit);
+    QStringList units;
+    for (const int u : fit.workingUnits)
+        units << QString::number(u);
+    if (!units.isEmpty())
+        why += QStringLiteral("使える単位 (ファイルのティック、よいものから): %1。").arg(units.join(QStringLiteral("、")));
+    return why + QStringLiteral("--unit を付けなければ、誤差が最も小さくなる単位を選びます。");
+}
+
 QString hmmlText(const Fit &fit, const QString &title, const QString &comments)
 {
     // Every length and every pitch written once: a million lines are
@@ -196,6 +221,11 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
         result.error = tooLong(song, options);
         return result;
     }
+    if (fit.refusal != UnitRefusal::None) {
+        result.error = unitRefused(*options.unit, *options.unit * song.sections.front().ticksPerSourceTick, fit);
+        result.optionRefused = true;
+        return result;
+    }
     if (fit.notes == 0) {
         result.error = QStringLiteral("書き出せる音符がひとつもありません: どの音も単位 (%1 ms) の半分より短く、除かれます。"
                                       "テンポの設定が正しい MIDI ファイルか確かめてください。")
@@ -248,7 +278,10 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
     lines << QStringLiteral("単位: ファイルの %1 ティック (最初のテンポで %2 ms)%3。")
                  .arg(unitText(fit.firstUnitTicks / (song.sections.front().ticksPerSourceTick)))
                  .arg(ms(fit.firstUnitTicks))
-                 .arg(options.unit ? QStringLiteral("、指定のとおり") : QStringLiteral("、誤差が最も小さくなるもの"));
+                 .arg(!options.unit ? QStringLiteral("、誤差が最も小さくなるもの")
+                      : unitText(fit.firstUnitTicks / (song.sections.front().ticksPerSourceTick)) == QString::number(*options.unit)
+                          ? QStringLiteral("、指定のとおり")
+                          : QStringLiteral("、指定の %1 ティックに最も近い、H-MML で書けるもの").arg(*options.unit));
     lines << QStringLiteral("テンポ: C-TEMPO 行 %1 (ファイルのテンポ %2、長さを合わせるため %3)。")
                  .arg(fit.sectionTempos + fit.addedTempos)
                  .arg(fit.sectionTempos)

@@ -279,8 +279,10 @@ public:
                 m_mostUsed = k;
             }
         }
-        if (most > 0)
+        if (most > 0) {
+            fit.firstHundredths = m_mostUsed;
             fit.firstUnitTicks = tempo::exactTicks(m_mostUsed);
+        }
     }
 
 private:
@@ -484,6 +486,25 @@ private:
     qint64 m_lastK = 0;
 };
 
+// One unit tried on a sample of the song: all of it when short, else chunks
+// spread over it. None when the trial failed.
+std::optional<Fit> trial(Reckoning reckoning, const std::vector<Slot> &spans, const std::vector<Section> &sections,
+                         double unit, bool adjust, double ceiling)
+{
+    Fit fit;
+    Fitter fitter(spans, sections, unit, adjust, reckoning, nullptr, ceiling);
+    if (spans.size() <= SampleChunk * SampleChunks) {
+        fitter.run(0, spans.size(), 0, fit);
+    } else {
+        const std::size_t stride = spans.size() / SampleChunks;
+        for (std::size_t c = 0; c < SampleChunks && !fitter.failed(fit); ++c)
+            fitter.run(c * stride, c * stride + SampleChunk, spans[c * stride].start, fit);
+    }
+    if (fitter.failed(fit))
+        return std::nullopt;
+    return fit;
+}
+
 struct Choice {
     double unit = 0;
     bool adjust = false;
@@ -491,33 +512,68 @@ struct Choice {
 };
 
 // The unit, and whether to add tempo lines, with the least cost in one
-// reckoning, tried on a sample of the song: all of it when short, else
-// chunks spread over it. None when every trial failed.
+// reckoning. None when every trial failed.
 std::optional<Choice> chooseUnit(Reckoning reckoning, const std::vector<Slot> &spans, const std::vector<Section> &sections,
-                             const std::vector<double> &units, double ceiling)
+                                 const std::vector<double> &units, double ceiling)
 {
     std::optional<Choice> best;
     for (const double u : units) {
         for (const bool adjust : {false, true}) {
-            Fit fit;
-            Fitter fitter(spans, sections, u, adjust, reckoning, nullptr, best ? std::min(best->cost, ceiling) : ceiling);
-            if (spans.size() <= SampleChunk * SampleChunks) {
-                fitter.run(0, spans.size(), 0, fit);
-            } else {
-                const std::size_t stride = spans.size() / SampleChunks;
-                for (std::size_t c = 0; c < SampleChunks && !fitter.failed(fit); ++c)
-                    fitter.run(c * stride, c * stride + SampleChunk, spans[c * stride].start, fit);
-            }
-            if (!fitter.failed(fit) && (!best || cost(fit) < best->cost))
-                best = Choice{u, adjust, cost(fit)};
+            const std::optional<Fit> fit =
+                trial(reckoning, spans, sections, u, adjust, best ? std::min(best->cost, ceiling) : ceiling);
+            if (fit && (!best || cost(*fit) < best->cost))
+                best = Choice{u, adjust, cost(*fit)};
         }
     }
     return best;
 }
 
+// The tempo of `unit` (ticks of the file) at the first stretch's tempo, in
+// hundredths of a unit a second.
+double hundredthsOf(double unit, const std::vector<Section> &sections)
+{
+    return 96000.0 / (unit * sections.front().ticksPerSourceTick);
+}
+
+// Whether the song is written mostly in `unit`: the first stretch at its
+// tempo or one near it (a tempo line that keeps the time is no other unit),
+// and most notes neither split, nor at a tempo of their own, nor left out.
+bool writtenIn(const Fit &fit, double unit, const std::vector<Section> &sections)
+{
+    const qint64 own = tempo::nearest(hundredthsOf(unit, sections) / 100.0);
+    const qint64 near = std::max(BaseNeighbours, own / 50);
+    const qint64 spoilt = fit.splitNotes + fit.retimedNotes + fit.droppedNotes;
+    return std::abs(fit.firstHundredths - own) <= near && 2 * spoilt <= fit.notes + fit.droppedNotes;
+}
+
+// The units of whole notes to 64ths (in whole ticks of the file) that the
+// song would be written in, least cost first.
+std::vector<int> workingUnits(const std::vector<Slot> &spans, const std::vector<Section> &sections,
+                              const std::vector<double> &ladder)
+{
+    std::vector<std::pair<double, int>> found;
+    for (const double u : ladder) {
+        if (u != std::floor(u))
+            continue;
+        std::optional<Fit> best;
+        for (const bool adjust : {false, true}) {
+            std::optional<Fit> fit = trial(Reckoning::Played, spans, sections, u, adjust, Unlimited);
+            if (fit && (!best || cost(*fit) < cost(*best)))
+                best = std::move(fit);
+        }
+        if (best && writtenIn(*best, u, sections))
+            found.emplace_back(cost(*best), int(u));
+    }
+    std::stable_sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<int> units;
+    for (std::size_t i = 0; i < found.size() && i < 3; ++i)
+        units.push_back(found[i].second);
+    return units;
+}
+
 // The whole song fitted as chosen; none when it is too long or, fitted to
 // written lengths, misses a start.
-std::optional<Fit> fitSong(Reckoning reckoning, const std::vector<Slot> &spans, const std::vector<Section> &sections,
+std::optional<Fit> fitWhole(Reckoning reckoning, const std::vector<Slot> &spans, const std::vector<Section> &sections,
                        const Choice &choice)
 {
     Fit fit;
@@ -530,27 +586,16 @@ std::optional<Fit> fitSong(Reckoning reckoning, const std::vector<Slot> &spans, 
     return fit;
 }
 
-} // namespace
-
-Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sections, int division,
-              std::optional<double> unit)
+// The song fitted in the unit that costs least of `units`.
+Fit fitSong(const std::vector<Slot> &spans, const std::vector<Section> &sections, const std::vector<double> &units)
 {
-    std::vector<double> units;
-    if (unit) {
-        units.push_back(*unit);
-    } else {
-        // From a whole note down to a 64th, triplets included; coarse first,
-        // so that a tie goes to the longer unit.
-        for (int parts : {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64})
-            units.push_back(4.0 * division / parts);
-    }
     // The song as it plays; unless the file is one this program wrote: its
     // lengths, rounded down as MIDI_Exp does, give every start within a tick
     // or two at no more cost than the lengths as played.
     std::optional<Fit> written;
     const std::optional<Choice> writtenChoice = chooseUnit(Reckoning::Written, spans, sections, units, Unlimited);
     if (writtenChoice)
-        written = fitSong(Reckoning::Written, spans, sections, *writtenChoice);
+        written = fitWhole(Reckoning::Written, spans, sections, *writtenChoice);
     if (written) // told about only where the song plays otherwise than the file
         written->asWritten = written->errorMax > WrittenTicks;
     if (written && cost(*written) == 0)
@@ -559,7 +604,7 @@ Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sectio
         chooseUnit(Reckoning::Played, spans, sections, units, written ? writtenChoice->cost : Unlimited);
     std::optional<Fit> played;
     if (playedChoice)
-        played = fitSong(Reckoning::Played, spans, sections, *playedChoice);
+        played = fitWhole(Reckoning::Played, spans, sections, *playedChoice);
     if (written && (!played || (cost(*written) <= cost(*played) && written->droppedNotes <= played->droppedNotes)))
         return *written;
     if (played)
@@ -567,6 +612,32 @@ Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sectio
     Fit failed; // every fit as played failed, and those only fail for their length
     failed.tooLong = true;
     return failed;
+}
+
+} // namespace
+
+Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sections, int division,
+              std::optional<double> unit)
+{
+    // From a whole note down to a 64th, triplets included; coarse first,
+    // so that a tie goes to the longer unit.
+    std::vector<double> ladder;
+    for (int parts : {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64})
+        ladder.push_back(4.0 * division / parts);
+    const auto refuse = [&](UnitRefusal why) {
+        Fit refused;
+        refused.refusal = why;
+        refused.workingUnits = workingUnits(spans, sections, ladder);
+        return refused;
+    };
+    if (unit && hundredthsOf(*unit, sections) < double(tempo::MinK))
+        return refuse(UnitRefusal::TooLong);
+    if (unit && hundredthsOf(*unit, sections) > double(tempo::MaxK) + 0.5)
+        return refuse(UnitRefusal::TooShort);
+    const Fit fit = fitSong(spans, sections, unit ? std::vector<double>{*unit} : ladder);
+    if (unit && !fit.tooLong && !writtenIn(fit, *unit, sections))
+        return refuse(UnitRefusal::Unused);
+    return fit;
 }
 
 } // namespace importer

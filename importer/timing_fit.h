@@ -60,10 +60,21 @@ struct Line {
     qint64 value; // TEMPO for a tempo line, else the length 1 to 16
 };
 
+// Why a unit asked for was not used.
+enum class UnitRefusal : std::uint8_t {
+    None,
+    TooLong,  // slower than TEMPO 1
+    TooShort, // shorter than a tick of 1/960 s
+    Unused,   // most of the first stretch would be written in another unit, or most notes split or left out
+};
+
 struct Fit {
     std::vector<Line> lines;
+    UnitRefusal refusal = UnitRefusal::None; // no lines then
+    std::vector<int> workingUnits;           // with a refusal: units (ticks of the file) that would do, best first
     double unit = 0;          // in ticks of the file: the base unit chosen
     double firstUnitTicks = 0; // ticks of 1/960 s of the unit most of the first stretch is written in
+    qint64 firstHundredths = 0; // the same unit's tempo, in hundredths of a unit a second
     qint64 sectionTempos = 0; // tempo lines at the file's tempo changes (the first included)
     qint64 addedTempos = 0;   // tempo lines the lengths asked for within a section
     qint64 splitNotes = 0;    // notes longer than 16 units, written as repeated notes
@@ -89,7 +100,9 @@ inline constexpr qint64 MaxLines = 100000;
 
 // `unit`: the base unit in ticks of the file, or chosen (the one with the
 // least timing error, counting a tempo line, a split note and a dropped note
-// as errors too). `division`: the file's ticks per quarter note.
+// as errors too). A unit asked for is refused when its tempo cannot be
+// written, or when the song would not be written mostly in it (`refusal`).
+// `division`: the file's ticks per quarter note.
 Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sections, int division,
               std::optional<double> unit);
 

@@ -120,6 +120,28 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
     }
 }
 
+TEST(Import, AUnitAskedForIsUsedOrRefusedNamingUnitsThatWork)
+{
+    const QByteArray eight = file(0, 480, {quarters({60, 62, 64, 65, 67, 69, 71, 72}).bytes()});
+    const QByteArray at130 = testmidi::song({{60, 480}, {62, 240}, {64, 240}, {65, 960}}, 0, 461538);
+    // The file; the unit; refused; what the report or the refusal says.
+    const std::tuple<QByteArray, int, bool, const char *> cases[] = {
+        {eight, 240, false, "ファイルの 240 ティック (最初のテンポで 250.0 ms)、指定のとおり"},
+        {at130, 120, false, "指定の 120 ティックに最も近い、H-MML で書けるもの"},
+        {eight, 1, true, "使える単位 (ファイルのティック、よいものから): 480、240、160"},
+        {eight, 7, true, "--unit 7 では"},
+        {eight, 960, true, "--unit 960 では"},
+        {eight, 1920, true, "--unit 1920 では"},
+        {eight, 100000, true, "--unit 100000 は長すぎます"},
+        {file(0, 480, {quarters({60}).tempo(0, 100).bytes()}), 1, true, "--unit 1 は短すぎます"},
+    };
+    for (const auto &[midi, unit, refused, says] : cases) {
+        const importer::ImportResult r = importer::importMidi(midi, "song.mid", with(&ImportOptions::unit, unit));
+        EXPECT_EQ(std::tuple(r.ok(), r.optionRefused, (refused ? r.error : r.report).contains(says)), std::tuple(!refused, refused, true))
+            << unit << "\n" << str(r.error + r.report);
+    }
+}
+
 TEST(Import, AMelodyWithoutRestsGetsNoneAndEndsOnTime)
 {
     // 700 eighth notes one right after another at 130 quarter notes a minute, which no tempo of H-MML gives.
