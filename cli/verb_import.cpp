@@ -60,7 +60,7 @@ int runImport(const QStringList &args)
     const importer::ImportResult imported = importer::importMidiFile(input, options);
     if (!imported.ok()) {
         err(QStringLiteral("vltn %1: %2\n").arg(verb, imported.error));
-        return ExitFailure;
+        return imported.optionRefused ? ExitUsage : ExitFailure;
     }
     QString error;
     const QByteArray bytes = importer::encodeHmml(imported.hmml, options.utf8, error);

@@ -1,8 +1,10 @@
 // Imports any bytes as a MIDI file: the user names the file, so no input may
-// crash the importer, hang it or read past its end; and whatever it accepts
-// must be a song that compiles.
+// crash the importer, hang it or read past its end; whatever it accepts
+// must be a song that compiles and stays within the line limit, and only an
+// option asked for may be refused as such.
 #include "core/hmml/compiler.h"
 #include "core/importer/midi_import.h"
+#include "core/importer/timing_fit.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -24,6 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
     const importer::ImportResult r = importer::importMidi(bytes, QStringLiteral("fuzz.mid"), options);
     if (r.ok()) {
+        // The report's comments and the title come on top of the lines counted.
+        if (r.hmml.count(u'\n') > importer::MaxLines + 32)
+            std::abort();
         ConversionStatus status;
         HmmlSongFields fields;
         HMML_Convert(r.hmml, QStringLiteral("\r\n"), true, status, fields);
@@ -32,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         QString error;
         if (importer::encodeHmml(r.hmml, options.utf8, error).isEmpty())
             std::abort();
-    } else if (r.error.isEmpty() || !r.hmml.isEmpty()) {
+    } else if (r.error.isEmpty() || !r.hmml.isEmpty() || (r.optionRefused && !options.unit)) {
         std::abort();
     }
     return 0;

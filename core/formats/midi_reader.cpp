@@ -191,6 +191,12 @@ MidiFile read(const QByteArray &bytes, MidiRead what)
     if (headerLength < 6 || headerLength > size - 8)
         return broken(QStringLiteral("ヘッダーの長さ"), 4);
     file.format = int(be16(data + 8));
+    if (file.format > 2) {
+        file.error = QStringLiteral("フォーマット %1 の MIDI ファイルは扱えません (扱えるのはフォーマット 0、1、2 です)。")
+                         .arg(file.format);
+        file.errorOffset = 8;
+        return file;
+    }
     const unsigned division = be16(data + 12);
     if (division & 0x8000) {
         file.error = QStringLiteral("SMPTE 形式の時間単位の MIDI ファイルは扱えません。");

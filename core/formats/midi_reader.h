@@ -45,5 +45,6 @@ struct MidiFile {
 
 enum class MidiRead { Timing, Notes };
 
-// SMPTE time division and a file without a track are refused.
+// A format other than 0, 1 and 2, SMPTE time division and a file without a
+// track are refused.
 MidiFile readMidi(const QByteArray &bytes, MidiRead what = MidiRead::Timing);

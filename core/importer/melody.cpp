@@ -106,6 +106,13 @@ Melody extractMelody(const MidiFile &file, std::optional<int> track, std::option
                 }
             }
         }
+        const bool anyNote = std::any_of(file.tracks.begin(), file.tracks.end(),
+                                         [](const MidiTrack &t) { return !t.notes.empty(); });
+        if (!anyNote) {
+            melody.error = QStringLiteral("このファイルには音符がひとつもありません (テンポなどの情報だけです)。"
+                                          "音符の入った MIDI ファイルを選んでください。");
+            return melody;
+        }
         if (!track) {
             melody.error = QStringLiteral("旋律にできる音がありません (チャンネル 10 のドラムは除きます。"
                                           "ドラムを読み込むには --channel 10 を指定してください)。");

@@ -31,28 +31,23 @@ constexpr double TicksPerSecond = 960; // MIDI_Exp's ticks
 QString cleanText(const QString &text, bool utf8, QStringList &replaced)
 {
     QString out;
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+    for (const char32_t c : text.toUcs4()) {
+        if (c < 0x20 || c == 0x7F)
             continue;
         if (c == u'\'') {
             out += QChar(0x2019); // RIGHT SINGLE QUOTATION MARK, which CP932 holds
             continue;
         }
-        if (!utf8 && !c.isSurrogate() && !Cp932::encode(QString(c)).ok()) {
+        const QString character = QString::fromUcs4(&c, 1);
+        if (!utf8 && !Cp932::encode(character).ok()) {
             // Named by its code: the report stands in the song, which CP932 must hold.
-            const QString code = QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+            const QString code = QStringLiteral("U+%1").arg(qulonglong(c), 4, 16, QLatin1Char('0')).toUpper();
             if (!replaced.contains(code))
                 replaced << code;
             out += u'_';
             continue;
         }
-        if (!utf8 && c.isSurrogate()) {
-            // A character outside the BMP: CP932 has none of them.
-            if (c.isHighSurrogate())
-                out += u'_';
-            continue;
-        }
-        out += c;
+        out += character;
     }
     return out.trimmed();
 }
@@ -107,6 +102,61 @@ Song slotsOf(const std::vector<MelodyNote> &notes, const MidiTiming &timing)
         song.length = noteEnd;
     }
     return song;
+}
+
+// A time of the file as m:ss, or h:mm:ss from an hour on.
+QString clock(double ticks)
+{
+    const qint64 s = qint64(ticks / TicksPerSecond);
+    const QString mmss = QStringLiteral("%1:%2").arg(s / 60 % 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return s < 3600 ? mmss : QStringLiteral("%1:%2").arg(s / 3600).arg(mmss, 5, QLatin1Char('0'));
+}
+
+// Why a song passes MaxLines: too many notes, or the longest note or silence.
+QString tooLong(const Song &song, const ImportOptions &options)
+{
+    const QString head = QStringLiteral("曲が長すぎて H-MML にできません (音符・休符・テンポの行が %1 行を超えます)。").arg(MaxLines);
+    const qint64 notes = std::count_if(song.spans.begin(), song.spans.end(), [](const Slot &s) { return s.key >= 0; });
+    if (notes > MaxLines)
+        return head + QStringLiteral("旋律の音が %1 音あります。--track か --channel で音の少ないパートを選んでください。").arg(notes);
+    double longest = -1, at = 0;
+    bool note = false;
+    for (const Slot &s : song.spans) {
+        if (s.key >= 0 && s.noteEnd - s.start > longest)
+            std::tie(longest, at, note) = std::tuple(s.noteEnd - s.start, s.start, true);
+        if (s.end - s.noteEnd > longest)
+            std::tie(longest, at, note) = std::tuple(s.end - s.noteEnd, s.noteEnd, false);
+    }
+    const QString what = note ? QStringLiteral("音") : QStringLiteral("休み");
+    return head
+           + QStringLiteral("最も長いのは %1 から %2 続く%3です。MIDI ファイルでその%3を短くしてください%4。")
+                 .arg(clock(at), clock(longest), what,
+                      options.unit ? QStringLiteral(" (または --unit でもっと長い単位を指定してください)") : QString());
+}
+
+// Why the unit asked for (`ticks` long at the first tempo) is not used, and which would be.
+QString unitRefused(int unit, double ticks, const Fit &fit)
+{
+    QString why;
+    if (fit.refusal == UnitRefusal::TooLong)
+        why = QStringLiteral("--unit %1 は長すぎます: 最初のテンポで %2 秒になり、H-MML で書ける最も遅いテンポ"
+                             " (C-TEMPO:1、1 単位 50 秒) より遅くなります。")
+                  .arg(unit)
+                  .arg(QString::number(ticks / TicksPerSecond, 'f', 1));
+    else if (fit.refusal == UnitRefusal::TooShort)
+        why = QStringLiteral("--unit %1 は短すぎます: 最初のテンポで %2 ms になり、曲にできる最も短い単位 (1/960 秒) に足りません。")
+                  .arg(unit)
+                  .arg(QString::number(ticks / TicksPerSecond * 1000.0, 'g', 2));
+    else
+        why = QStringLiteral("--unit %1 では、曲のほとんどがこの単位で書けません (音が 16 単位を超えたり半単位に満たなかったりして、"
+                             "別のテンポや同じ音の繰り返しになります)。")
+                  .arg(unit);
+    QStringList units;
+    for (const int u : fit.workingUnits)
+        units << QString::number(u);
+    if (!units.isEmpty())
+        why += QStringLiteral("使える単位 (ファイルのティック、よいものから): %1。").arg(units.join(QStringLiteral("、")));
+    return why + QStringLiteral("--unit を付けなければ、誤差が最も小さくなる単位を選びます。");
 }
 
 QString hmmlText(const Fit &fit, const QString &title, const QString &comments)
@@ -168,9 +218,18 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
         unit = *options.unit;
     const Fit fit = fitTiming(song.spans, song.sections, timing.division, unit);
     if (fit.tooLong) {
-        result.error = QStringLiteral("曲が長すぎて H-MML にできません (%1 行を超えます)。"
-                                      "休みが極端に長くないか確かめるか、--unit でもっと長い単位を指定してください。")
-                           .arg(MaxLines);
+        result.error = tooLong(song, options);
+        return result;
+    }
+    if (fit.refusal != UnitRefusal::None) {
+        result.error = unitRefused(*options.unit, *options.unit * song.sections.front().ticksPerSourceTick, fit);
+        result.optionRefused = true;
+        return result;
+    }
+    if (fit.notes == 0) {
+        result.error = QStringLiteral("書き出せる音符がひとつもありません: どの音も単位 (%1 ms) の半分より短く、除かれます。"
+                                      "テンポの設定が正しい MIDI ファイルか確かめてください。")
+                           .arg(ms(fit.firstUnitTicks));
         return result;
     }
 
@@ -219,11 +278,17 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
     lines << QStringLiteral("単位: ファイルの %1 ティック (最初のテンポで %2 ms)%3。")
                  .arg(unitText(fit.firstUnitTicks / (song.sections.front().ticksPerSourceTick)))
                  .arg(ms(fit.firstUnitTicks))
-                 .arg(options.unit ? QStringLiteral("、指定のとおり") : QStringLiteral("、誤差が最も小さくなるもの"));
+                 .arg(!options.unit ? QStringLiteral("、誤差が最も小さくなるもの")
+                      : unitText(fit.firstUnitTicks / (song.sections.front().ticksPerSourceTick)) == QString::number(*options.unit)
+                          ? QStringLiteral("、指定のとおり")
+                          : QStringLiteral("、指定の %1 ティックに最も近い、H-MML で書けるもの").arg(*options.unit));
     lines << QStringLiteral("テンポ: C-TEMPO 行 %1 (ファイルのテンポ %2、長さを合わせるため %3)。")
                  .arg(fit.sectionTempos + fit.addedTempos)
                  .arg(fit.sectionTempos)
                  .arg(fit.addedTempos);
+    if (fit.asWritten)
+        lines << QStringLiteral("長さ: このプログラムが書いた MIDI ファイルと見て、切り捨てられたティックから元の長さとテンポに戻しました"
+                                " (下の誤差は、ポケコンで鳴る時刻とファイルの時刻の差です)。");
     if (fit.splitNotes > 0)
         lines << QStringLiteral("16 単位を超える %1 音は、同じ高さの音の繰り返しにしました。").arg(fit.splitNotes);
     if (fit.retimedNotes > 0)

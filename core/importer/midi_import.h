@@ -22,6 +22,7 @@ struct ImportResult {
     QString hmml;   // the H-MML text, every line followed by "\r\n"
     QString report; // Japanese, one line per finding, each ended by "\n"
     QString error;  // Japanese; empty on success
+    bool optionRefused = false; // the error is about an option asked for, not about the file
     bool ok() const { return error.isEmpty(); }
 };
 

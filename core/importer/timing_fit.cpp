@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 
 namespace importer {
@@ -61,6 +62,10 @@ constexpr double TempoLineCost = 10;
 // Errors of a note's start up to this many ticks (about 10 ms) count for
 // nothing there: not worth a tempo line.
 constexpr double InaudibleTicks = 10;
+// How near counts as exact for lengths as played: most of a file's tempos
+// fall between two that H-MML writes, and a few milliseconds are not worth
+// a tempo line.
+constexpr double PlayedExactTicks = InaudibleTicks / 2;
 constexpr qint64 BaseNeighbours = 3;     // writable tempos tried either side of a section's own
 constexpr std::size_t BaseTrialSpans = 64; // spans they are tried on
 constexpr double SplitCost = 100;
@@ -68,17 +73,26 @@ constexpr double DropCost = 300;
 // Units are chosen on a sample of this many spans at most.
 constexpr std::size_t SampleChunk = 500;
 constexpr std::size_t SampleChunks = 40;
+// How near every start must come, fitted to MIDI_Exp's ticks, for a file
+// to be taken as one this program wrote.
+constexpr double WrittenTicks = 2.000001;
+
+// How lengths are reckoned: as the song plays, or as MIDI_Exp writes them.
+enum class Reckoning : std::uint8_t { Played, Written };
 
 // The ticks of lengths 0 to 16 at one tempo.
 struct Unit {
     qint64 k = 0;
-    double ticks = 0;
-    std::array<qint64, 17> of{};
+    double ticks = 0;  // one unit, in the reckoning fitted
+    double played = 0; // one unit as played
+    std::array<double, 17> of{};
 
-    explicit Unit(qint64 hundredths = 200) : k(hundredths), ticks(tempo::unitTicks(hundredths))
+    explicit Unit(qint64 hundredths = 200, Reckoning r = Reckoning::Played)
+        : k(hundredths), ticks(r == Reckoning::Played ? tempo::exactTicks(k) : tempo::unitTicks(k)),
+          played(tempo::exactTicks(k))
     {
         for (int l = 0; l <= 16; ++l)
-            of[std::size_t(l)] = qint64(std::floor(ticks * l));
+            of[std::size_t(l)] = r == Reckoning::Played ? ticks * l : std::floor(ticks * l);
     }
 };
 
@@ -89,7 +103,8 @@ struct Pieces {
     qint64 sixteens = 0;
     int a = 0;
     int b = 0; // 0: no second piece
-    qint64 ticks = 0;
+    double ticks = 0;
+    qint64 units() const { return 16 * sixteens + a + b; }
     qint64 lineCount() const { return sixteens + (a > 0) + (b > 0); }
 };
 
@@ -101,18 +116,18 @@ Pieces split(qint64 n, double target, const Unit &u, bool pairs)
     if (n <= 16) {
         best.a = int(n);
         best.ticks = u.of[std::size_t(n)];
-        if (!pairs || n < 2 || std::abs(double(best.ticks) - target) < 0.5)
+        if (!pairs || n < 2 || std::abs(best.ticks - target) < 0.5)
             return best;
     } else {
         best.sixteens = (n - 1) / 16 - 1; // leaves 17 to 32 for the last two
         n -= 16 * best.sixteens;
         best.a = 0;
     }
-    const qint64 base = best.sixteens * u.of[16];
-    double bestError = best.a > 0 ? std::abs(double(best.ticks) - target) : -1;
+    const double base = double(best.sixteens) * u.of[16];
+    double bestError = best.a > 0 ? std::abs(best.ticks - target) : -1;
     for (int a = int(std::min<qint64>(16, n - 1)); a >= 1 && n - a <= 16; --a) {
-        const qint64 ticks = base + u.of[std::size_t(a)] + u.of[std::size_t(n - a)];
-        const double error = std::abs(double(ticks) - target);
+        const double ticks = base + u.of[std::size_t(a)] + u.of[std::size_t(n - a)];
+        const double error = std::abs(ticks - target);
         if (bestError < 0 || error < bestError) {
             bestError = error;
             best.a = a;
@@ -124,7 +139,7 @@ Pieces split(qint64 n, double target, const Unit &u, bool pairs)
 }
 
 struct Placed {
-    qint64 end = 0;      // ticks written when the slot is done
+    double end = 0;      // ticks written when the slot is done
     double endError = 0; // end minus where the next slot should start
     double startError = -1; // the note's start error; -1 when no note was written
     bool split = false;
@@ -132,11 +147,12 @@ struct Placed {
     double droppedTicks = 0; // how long the dropped note was
     Pieces note, rest;
     double entryError = 0; // where the span started minus where the file has it
-    // Nothing dropped or split, and the next note starts as the file has it,
-    // or at least no further from it than this span started.
-    bool exact() const
+    // Nothing dropped or split, and the next note starts within `near` ticks
+    // of where the file has it, or at least no further from it than this
+    // span started.
+    bool exact(double near) const
     {
-        return std::abs(endError) <= std::max(ExactTicks, std::abs(entryError)) && !split && !dropped;
+        return std::abs(endError) <= std::max(near, std::abs(entryError)) && !split && !dropped;
     }
 };
 
@@ -147,49 +163,69 @@ double dropCost(const Placed &r)
     return r.dropped ? std::min(DropCost, r.droppedTicks) : 0.0;
 }
 
-Placed place(const Slot &s, qint64 p, const Unit &u)
+// The slot from `p` on: the units that bring the next slot nearest its
+// time. The silence after the note gets as many of them as it lasts, the
+// note the others: where the file goes straight on to the next note, so
+// does the song, and any drift is taken up by the note's length, never by a
+// rest the file does not have.
+Placed place(const Slot &s, double p, const Unit &u, bool pairs)
 {
     Placed r;
-    r.entryError = double(p) - s.start;
-    const qint64 total = std::max<qint64>(0, std::llround((s.end - double(p)) / u.ticks));
+    r.entryError = p - s.start;
+    const qint64 total = std::max<qint64>(0, std::llround((s.end - p) / u.ticks));
     qint64 restUnits = total;
-    qint64 at = p;
+    double at = p;
     if (s.key >= 0) {
         if (total == 0) {
             r.dropped = true;
             r.droppedTicks = s.noteEnd - s.start;
         } else {
-            const qint64 noteUnits = std::clamp<qint64>(std::llround((s.noteEnd - s.start) / u.ticks), 1, total);
-            restUnits = total - noteUnits;
-            r.startError = std::abs(double(p) - s.start);
+            restUnits = std::clamp<qint64>(std::llround((s.end - s.noteEnd) / u.ticks), 0, total - 1);
+            const qint64 noteUnits = total - restUnits;
+            r.startError = std::abs(p - s.start);
             r.split = noteUnits > 16;
-            const double target = (restUnits == 0 ? s.end : s.noteEnd) - double(p);
+            const double target = (restUnits == 0 ? s.end : s.noteEnd) - p;
             r.note = split(noteUnits, target, u, false);
             at += r.note.ticks;
         }
     }
-    r.rest = split(restUnits, s.end - double(at), u, true);
+    r.rest = split(restUnits, s.end - at, u, pairs);
     r.end = at + r.rest.ticks;
-    r.endError = double(r.end) - s.end;
+    r.endError = r.end - s.end;
     return r;
 }
 
+double cost(const Fit &f)
+{
+    return f.errorCost + TempoLineCost * double(f.addedTempos) + SplitCost * double(f.splitNotes);
+}
+
+constexpr double Unlimited = std::numeric_limits<double>::infinity();
+
 class Fitter {
 public:
+    // `ceiling`: the fit is given up once it costs more. Fitted to written
+    // lengths, it is given up too once a start misses by more than WrittenTicks.
     Fitter(const std::vector<Slot> &spans, const std::vector<Section> &sections, double unit, bool adjust,
-           std::vector<Line> *out)
-        : m_spans(spans), m_sections(sections), m_unit(unit), m_adjust(adjust), m_out(out)
+           Reckoning reckoning, std::vector<Line> *out, double ceiling = Unlimited)
+        : m_spans(spans), m_sections(sections), m_unit(unit), m_adjust(adjust), m_reckoning(reckoning),
+          m_pairs(reckoning == Reckoning::Written),
+          m_exactTicks(reckoning == Reckoning::Written ? ExactTicks : PlayedExactTicks), m_out(out), m_ceiling(ceiling)
     {
     }
 
+    // Given up, or too long: the fit is not to be used.
+    bool failed(const Fit &fit) const { return m_givenUp || fit.tooLong; }
+
     // Fits spans [from, to) starting at tick `p`; the tempo is chosen afresh at `from`.
-    void run(std::size_t from, std::size_t to, qint64 p, Fit &fit)
+    void run(std::size_t from, std::size_t to, double p, Fit &fit)
     {
         std::size_t section = 0;
         while (section + 1 < m_sections.size() && m_sections[section + 1].firstSlot <= from)
             ++section;
-        Unit current, base;
+        Unit current = unit(200), base = current;
         int backoff = 0;
+        m_played = p;
         for (std::size_t i = from; i < to; ++i) {
             const bool sectionStart = i == from || (section + 1 < m_sections.size()
                                                     && m_sections[section + 1].firstSlot == i);
@@ -201,11 +237,11 @@ public:
             if (sectionStart) {
                 base = baseUnit(i, sectionEnd, p, m_sections[section]);
                 current = m_adjust ? choose(i, sectionEnd, p, base, base) : base;
-                emitTempo(current);
+                emitTempo(current, fit);
                 ++fit.sectionTempos;
                 backoff = 0;
             } else if (m_adjust) {
-                if (place(m_spans[i], p, current).exact()) {
+                if (place(m_spans[i], p, current, m_pairs).exact(m_exactTicks)) {
                     backoff = 0;
                 } else {
                     if (backoff > 0) {
@@ -214,7 +250,7 @@ public:
                         const Unit next = choose(i, sectionEnd, p, current, base);
                         if (next.k != current.k) {
                             current = next;
-                            emitTempo(current);
+                            emitTempo(current, fit);
                             ++fit.addedTempos;
                         } else {
                             backoff = Lookahead;
@@ -222,13 +258,15 @@ public:
                     }
                 }
             }
-            const Placed r = place(m_spans[i], p, current);
-            if (m_out && section == 0)
+            const Placed r = place(m_spans[i], p, current, m_pairs);
+            if (section == 0)
                 countUse(current);
-            if (!sectionStart && current.k != before.k && r.startError >= 0 && !r.split && place(m_spans[i], p, before).split)
+            if (!sectionStart && current.k != before.k && r.startError >= 0 && !r.split
+                && place(m_spans[i], p, before, m_pairs).split)
                 ++fit.retimedNotes;
-            record(m_spans[i], r, fit);
-            if (fit.tooLong)
+            record(m_spans[i], r, current, fit);
+            m_givenUp = cost(fit) > m_ceiling || (m_reckoning == Reckoning::Written && fit.fittedErrorMax > WrittenTicks);
+            if (failed(fit))
                 return;
             p = r.end;
         }
@@ -241,11 +279,15 @@ public:
                 m_mostUsed = k;
             }
         }
-        if (most > 0)
-            fit.firstUnitTicks = tempo::unitTicks(m_mostUsed);
+        if (most > 0) {
+            fit.firstHundredths = m_mostUsed;
+            fit.firstUnitTicks = tempo::exactTicks(m_mostUsed);
+        }
     }
 
 private:
+    Unit unit(qint64 k) const { return Unit(k, m_reckoning); }
+
     void countUse(const Unit &u)
     {
         // The tempo seldom changes from one span to the next.
@@ -257,22 +299,21 @@ private:
     }
 
     // The section's tempo for the unit: of the writable tempos nearest to
-    // it, the one whose lengths, rounded down note by note as MIDI_Exp
-    // does, drift least from the file's times.
-    Unit baseUnit(std::size_t i, std::size_t sectionEnd, qint64 p, const Section &section) const
+    // it, the one whose lengths drift least from the file's times.
+    Unit baseUnit(std::size_t i, std::size_t sectionEnd, double p, const Section &section) const
     {
         const qint64 nearest = tempo::nearest(960.0 / (m_unit * section.ticksPerSourceTick));
         const std::size_t last = std::min(sectionEnd, i + BaseTrialSpans);
-        Unit best(nearest);
+        Unit best = unit(nearest);
         double bestError = -1;
         for (qint64 k = nearest - BaseNeighbours; k <= nearest + BaseNeighbours; ++k) {
             if (k < tempo::MinK || k > tempo::MaxK || tempo::forHundredths(k) == 0)
                 continue;
-            const Unit u(k);
+            const Unit u = unit(k);
             double error = 0;
-            qint64 at = p;
+            double at = p;
             for (std::size_t j = i; j < last; ++j) {
-                const Placed r = place(m_spans[j], at, u);
+                const Placed r = place(m_spans[j], at, u, m_pairs);
                 error += std::max(0.0, r.startError) + (r.split ? SplitCost : 0.0) + dropCost(r);
                 at = r.end;
             }
@@ -286,7 +327,7 @@ private:
     }
 
     // The tempo for span `i` on: `keep` unless another keeps more spans exact.
-    Unit choose(std::size_t i, std::size_t sectionEnd, qint64 p, const Unit &keep, const Unit &base) const
+    Unit choose(std::size_t i, std::size_t sectionEnd, double p, const Unit &keep, const Unit &base) const
     {
         int run = 0;
         const Unit best = longest(i, sectionEnd, p, keep, base, run);
@@ -298,14 +339,14 @@ private:
     // it go on exactly (through a few more such one-span tempos): a
     // tempo of the song that lasted a note or two, not a played note's own
     // length.
-    bool goesOn(std::size_t i, std::size_t sectionEnd, qint64 p, const Unit &u, const Unit &base, int run,
+    bool goesOn(std::size_t i, std::size_t sectionEnd, double p, const Unit &u, const Unit &base, int run,
                 int depth) const
     {
         if (run >= 2 || run >= int(std::min(sectionEnd, i + Lookahead) - i))
             return true;
         if (run < 1 || depth >= MaxOneSpanTempos)
             return false;
-        const qint64 next = place(m_spans[i], p, u).end;
+        const double next = place(m_spans[i], p, u, m_pairs).end;
         int nextRun = 0;
         const Unit after = longest(i + 1, sectionEnd, next, u, base, nextRun);
         return goesOn(i + 1, sectionEnd, next, after, base, nextRun, depth + 1);
@@ -313,7 +354,7 @@ private:
 
     // The tempo that keeps the most spans from `i` on exact (`run` of them);
     // `keep` unless another does better.
-    Unit longest(std::size_t i, std::size_t sectionEnd, qint64 p, const Unit &keep, const Unit &base, int &run) const
+    Unit longest(std::size_t i, std::size_t sectionEnd, double p, const Unit &keep, const Unit &base, int &run) const
     {
         run = 0;
         if (i >= sectionEnd)
@@ -321,10 +362,10 @@ private:
         const std::size_t last = std::min(sectionEnd, i + Lookahead);
         const auto exactRun = [&](const Unit &u) {
             int run = 0;
-            qint64 at = p;
+            double at = p;
             for (std::size_t j = i; j < last; ++j) {
-                const Placed r = place(m_spans[j], at, u);
-                if (!r.exact())
+                const Placed r = place(m_spans[j], at, u, m_pairs);
+                if (!r.exact(m_exactTicks))
                     break;
                 ++run;
                 at = r.end;
@@ -337,7 +378,7 @@ private:
         const auto consider = [&](qint64 k) {
             if (bestRun >= wanted || k < tempo::MinK || k > tempo::MaxK || k == best.k)
                 return;
-            const Unit u(k);
+            const Unit u = unit(k);
             const int run = exactRun(u);
             if (run > bestRun) {
                 best = u;
@@ -347,14 +388,29 @@ private:
         consider(base.k);
         // Tempos at which this slot, or its note, takes a whole number of units.
         const Slot &s = m_spans[i];
-        for (const double d : {s.end - double(p), s.key >= 0 ? s.noteEnd - s.start : 0.0}) {
+        for (const double d : {s.end - p, s.key >= 0 ? s.noteEnd - s.start : 0.0}) {
             // A sliver of silence (a player's gap between notes) names no unit.
-            const qint64 ticks = std::llround(d);
-            if (ticks < MinFittedTicks)
+            if (d < MinFittedTicks)
                 continue;
             for (int l = 1; l <= 16 && bestRun < wanted; ++l) {
+                if (m_reckoning == Reckoning::Played) {
+                    // l units last 96000 l / k ticks: the writable k either side of the one that fits.
+                    const qint64 fits = qint64(std::floor(96000.0 * l / d));
+                    for (const qint64 step : {-1, 1}) {
+                        int tried = 0;
+                        for (qint64 k = step < 0 ? fits : fits + 1;
+                             k >= tempo::MinK && k <= tempo::MaxK && tried < CandidatesPerLength / 2; k += step) {
+                            if (tempo::forHundredths(k) != 0) {
+                                consider(k);
+                                ++tried;
+                            }
+                        }
+                    }
+                    continue;
+                }
                 // floor(960 / V * l) == ticks for V in (960 l / (ticks + 1), 960 l / ticks].
                 // One more on either side: the float tempo moves the edges.
+                const qint64 ticks = std::llround(d);
                 const qint64 lo = qint64(std::floor(96000.0 * l / double(ticks + 1)));
                 const qint64 hi = qint64(std::floor(96000.0 * l / double(ticks))) + 1;
                 for (qint64 k = lo, tried = 0; k <= hi && tried < CandidatesPerLength; ++k) {
@@ -369,13 +425,14 @@ private:
         return best;
     }
 
-    void emitTempo(const Unit &u)
+    void emitTempo(const Unit &u, Fit &fit)
     {
-        if (m_out)
+        ++fit.lineCount;
+        if (m_out && fit.lineCount <= MaxLines)
             m_out->push_back({Line::Kind::Tempo, -1, tempo::forHundredths(u.k)});
     }
 
-    void record(const Slot &s, const Placed &r, Fit &fit)
+    void record(const Slot &s, const Placed &r, const Unit &u, Fit &fit)
     {
         if (r.dropped) {
             ++fit.droppedNotes;
@@ -385,10 +442,13 @@ private:
             ++fit.splitNotes;
         if (r.startError >= 0) {
             ++fit.notes;
-            fit.errorSum += r.startError;
+            const double played = std::abs(m_played - s.start);
+            fit.errorSum += played;
+            fit.errorMax = std::max(fit.errorMax, played);
             fit.errorCost += std::max(0.0, r.startError - InaudibleTicks);
-            fit.errorMax = std::max(fit.errorMax, r.startError);
+            fit.fittedErrorMax = std::max(fit.fittedErrorMax, r.startError);
         }
+        m_played += double(r.note.units() + r.rest.units()) * u.played;
         fit.lineCount += r.note.lineCount() + r.rest.lineCount();
         if (fit.lineCount > MaxLines)
             fit.tooLong = true;
@@ -411,7 +471,13 @@ private:
     const std::vector<Section> &m_sections;
     double m_unit;
     bool m_adjust;
+    Reckoning m_reckoning;
+    bool m_pairs; // a silence may be split in two: only written lengths differ by how it is split
+    double m_exactTicks;
     std::vector<Line> *m_out;
+    double m_ceiling;
+    bool m_givenUp = false;
+    double m_played = 0; // where the song as played is
     // Spans written at each tempo of the first stretch, and in which order
     // the tempos came.
     std::unordered_map<qint64, std::pair<qint64, std::size_t>> m_use;
@@ -420,26 +486,132 @@ private:
     qint64 m_lastK = 0;
 };
 
-double cost(const Fit &f)
-{
-    return f.errorCost + TempoLineCost * double(f.addedTempos) + SplitCost * double(f.splitNotes);
-}
-
-// Fits a sample of the song: all of it when short, else chunks spread over it.
-Fit trial(const std::vector<Slot> &spans, const std::vector<Section> &sections, double unit, bool adjust)
+// One unit tried on a sample of the song: all of it when short, else chunks
+// spread over it. None when the trial failed.
+std::optional<Fit> trial(Reckoning reckoning, const std::vector<Slot> &spans, const std::vector<Section> &sections,
+                         double unit, bool adjust, double ceiling)
 {
     Fit fit;
-    Fitter fitter(spans, sections, unit, adjust, nullptr);
+    Fitter fitter(spans, sections, unit, adjust, reckoning, nullptr, ceiling);
     if (spans.size() <= SampleChunk * SampleChunks) {
         fitter.run(0, spans.size(), 0, fit);
-        return fit;
+    } else {
+        const std::size_t stride = spans.size() / SampleChunks;
+        for (std::size_t c = 0; c < SampleChunks && !fitter.failed(fit); ++c)
+            fitter.run(c * stride, c * stride + SampleChunk, spans[c * stride].start, fit);
     }
-    const std::size_t stride = spans.size() / SampleChunks;
-    for (std::size_t c = 0; c < SampleChunks; ++c) {
-        const std::size_t from = c * stride;
-        fitter.run(from, from + SampleChunk, std::llround(spans[from].start), fit);
-    }
+    if (fitter.failed(fit))
+        return std::nullopt;
     return fit;
+}
+
+struct Choice {
+    double unit = 0;
+    bool adjust = false;
+    double cost = 0; // of the sample tried
+};
+
+// The unit, and whether to add tempo lines, with the least cost in one
+// reckoning. None when every trial failed.
+std::optional<Choice> chooseUnit(Reckoning reckoning, const std::vector<Slot> &spans, const std::vector<Section> &sections,
+                                 const std::vector<double> &units, double ceiling)
+{
+    std::optional<Choice> best;
+    for (const double u : units) {
+        for (const bool adjust : {false, true}) {
+            const std::optional<Fit> fit =
+                trial(reckoning, spans, sections, u, adjust, best ? std::min(best->cost, ceiling) : ceiling);
+            if (fit && (!best || cost(*fit) < best->cost))
+                best = Choice{u, adjust, cost(*fit)};
+        }
+    }
+    return best;
+}
+
+// The tempo of `unit` (ticks of the file) at the first stretch's tempo, in
+// hundredths of a unit a second.
+double hundredthsOf(double unit, const std::vector<Section> &sections)
+{
+    return 96000.0 / (unit * sections.front().ticksPerSourceTick);
+}
+
+// Whether the song is written mostly in `unit`: the first stretch at its
+// tempo or one near it (a tempo line that keeps the time is no other unit),
+// and most notes neither split, nor at a tempo of their own, nor left out.
+bool writtenIn(const Fit &fit, double unit, const std::vector<Section> &sections)
+{
+    const qint64 own = tempo::nearest(hundredthsOf(unit, sections) / 100.0);
+    const qint64 near = std::max(BaseNeighbours, own / 50);
+    const qint64 spoilt = fit.splitNotes + fit.retimedNotes + fit.droppedNotes;
+    return std::abs(fit.firstHundredths - own) <= near && 2 * spoilt <= fit.notes + fit.droppedNotes;
+}
+
+// The units of whole notes to 64ths (in whole ticks of the file) that the
+// song would be written in, least cost first.
+std::vector<int> workingUnits(const std::vector<Slot> &spans, const std::vector<Section> &sections,
+                              const std::vector<double> &ladder)
+{
+    std::vector<std::pair<double, int>> found;
+    for (const double u : ladder) {
+        if (u != std::floor(u))
+            continue;
+        std::optional<Fit> best;
+        for (const bool adjust : {false, true}) {
+            std::optional<Fit> fit = trial(Reckoning::Played, spans, sections, u, adjust, Unlimited);
+            if (fit && (!best || cost(*fit) < cost(*best)))
+                best = std::move(fit);
+        }
+        if (best && writtenIn(*best, u, sections))
+            found.emplace_back(cost(*best), int(u));
+    }
+    std::stable_sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<int> units;
+    for (std::size_t i = 0; i < found.size() && i < 3; ++i)
+        units.push_back(found[i].second);
+    return units;
+}
+
+// The whole song fitted as chosen; none when it is too long or, fitted to
+// written lengths, misses a start.
+std::optional<Fit> fitWhole(Reckoning reckoning, const std::vector<Slot> &spans, const std::vector<Section> &sections,
+                       const Choice &choice)
+{
+    Fit fit;
+    fit.unit = choice.unit;
+    fit.lines.reserve(std::min<std::size_t>(spans.size() + spans.size() / 2 + 16, MaxLines + 1));
+    Fitter fitter(spans, sections, choice.unit, choice.adjust, reckoning, &fit.lines);
+    fitter.run(0, spans.size(), 0, fit);
+    if (fitter.failed(fit))
+        return std::nullopt;
+    return fit;
+}
+
+// The song fitted in the unit that costs least of `units`.
+Fit fitSong(const std::vector<Slot> &spans, const std::vector<Section> &sections, const std::vector<double> &units)
+{
+    // The song as it plays; unless the file is one this program wrote: its
+    // lengths, rounded down as MIDI_Exp does, give every start within a tick
+    // or two at no more cost than the lengths as played.
+    std::optional<Fit> written;
+    const std::optional<Choice> writtenChoice = chooseUnit(Reckoning::Written, spans, sections, units, Unlimited);
+    if (writtenChoice)
+        written = fitWhole(Reckoning::Written, spans, sections, *writtenChoice);
+    if (written) // told about only where the song plays otherwise than the file
+        written->asWritten = written->errorMax > WrittenTicks;
+    if (written && cost(*written) == 0)
+        return *written;
+    const std::optional<Choice> playedChoice =
+        chooseUnit(Reckoning::Played, spans, sections, units, written ? writtenChoice->cost : Unlimited);
+    std::optional<Fit> played;
+    if (playedChoice)
+        played = fitWhole(Reckoning::Played, spans, sections, *playedChoice);
+    if (written && (!played || (cost(*written) <= cost(*played) && written->droppedNotes <= played->droppedNotes)))
+        return *written;
+    if (played)
+        return *played;
+    Fit failed; // every fit as played failed, and those only fail for their length
+    failed.tooLong = true;
+    return failed;
 }
 
 } // namespace
@@ -447,36 +619,24 @@ Fit trial(const std::vector<Slot> &spans, const std::vector<Section> &sections, 
 Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sections, int division,
               std::optional<double> unit)
 {
-    std::vector<double> units;
-    if (unit) {
-        units.push_back(*unit);
-    } else {
-        // From a whole note down to a 64th, triplets included; coarse first,
-        // so that a tie goes to the longer unit.
-        for (int parts : {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64})
-            units.push_back(4.0 * division / parts);
-    }
-    double bestUnit = units.front();
-    bool bestAdjust = false;
-    double bestCost = -1;
-    for (const double u : units) {
-        for (const bool adjust : {false, true}) {
-            const double c = cost(trial(spans, sections, u, adjust));
-            if (bestCost < 0 || c < bestCost) {
-                bestCost = c;
-                bestUnit = u;
-                bestAdjust = adjust;
-            }
-        }
-    }
-    Fit fit;
-    fit.unit = bestUnit;
-    fit.lines.reserve(spans.size() + spans.size() / 2 + 16);
-    Fitter(spans, sections, bestUnit, bestAdjust, &fit.lines).run(0, spans.size(), 0, fit);
-    if (fit.tooLong) {
-        fit.lines.clear();
-        return fit;
-    }
+    // From a whole note down to a 64th, triplets included; coarse first,
+    // so that a tie goes to the longer unit.
+    std::vector<double> ladder;
+    for (int parts : {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64})
+        ladder.push_back(4.0 * division / parts);
+    const auto refuse = [&](UnitRefusal why) {
+        Fit refused;
+        refused.refusal = why;
+        refused.workingUnits = workingUnits(spans, sections, ladder);
+        return refused;
+    };
+    if (unit && hundredthsOf(*unit, sections) < double(tempo::MinK))
+        return refuse(UnitRefusal::TooLong);
+    if (unit && hundredthsOf(*unit, sections) > double(tempo::MaxK) + 0.5)
+        return refuse(UnitRefusal::TooShort);
+    const Fit fit = fitSong(spans, sections, unit ? std::vector<double>{*unit} : ladder);
+    if (unit && !fit.tooLong && !writtenIn(fit, *unit, sections))
+        return refuse(UnitRefusal::Unused);
     return fit;
 }
 

@@ -40,6 +40,7 @@ TEST_F(ImportVerb, WritesTheSongAsCp932OrUtf8WithTheReportOrRefusesAndWritesNoth
         {{"-o", out, path("missing.mid")}, 1, "", "開けません"},
         {{"-o", out, text}, 1, "", "MIDI ファイルではありません"},
         {{"--track", "4", "-o", out, in}, 1, "", "トラック 4 はありません"},
+        {{"--unit", "7", "-o", out, in}, 2, "", "使える単位"},
     };
     for (const auto &[args, exitCode, bytes, says] : cases) {
         QFile::remove(out);

@@ -48,6 +48,7 @@ TEST_F(MidiTimingFile, RefusesWhatIsNotAPlayableMidiFileNamingWhere)
         {bytes("4D 54 68 64 00 00 00 FF 00 00 00 01 01 E0"), "壊れています", 4},
         {file(0, 0xE728, {bytes("00 FF 2F 00")}), "SMPTE", 12},
         {file(0, 0, {bytes("00 FF 2F 00")}), "壊れています", 12},
+        {file(3, 480, {bytes("00 FF 2F 00")}), "フォーマット 3 の", 8},
         {file(0, 480, {}), "トラックがありません", 14},
         {file(0, 480, {bytes("00 FF 2F 00")}).chopped(2), "途中で終わっています", 18},
         {file(0, 480, {bytes("81 81 81 81 01 90 3C 7F")}), "時間の値", 22},

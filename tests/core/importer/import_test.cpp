@@ -45,8 +45,8 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
     const QByteArray format1 = file(1, 480, {Track().name("My Song").tempo(0, 250000).bytes(),
                                              quarters({36, 38, 40}, 1).name("Bass").bytes(),
                                              quarters({72, 74, 76, 77, 79}).name("Lead").bytes()});
-    // An apostrophe would start a comment; "é" is not in CP932, "♪" is.
-    const QByteArray named = file(0, 480, {quarters({60}).name("Caf\xC3\xA9 'Bar' \xE2\x99\xAA").bytes()});
+    // An apostrophe would start a comment; "é" and "🎵" are not in CP932, "♪" is.
+    const QByteArray named = file(0, 480, {quarters({60}).name("Caf\xC3\xA9 'Bar' \xE2\x99\xAA\xF0\x9F\x8E\xB5").bytes()});
     const QByteArray longNote = file(0, 480, {Track().note(0, 480, 60).note(480, 9600, 62).note(10080, 480, 64).bytes()});
     const QByteArray twoParts = file(1, 480, {quarters({60}).bytes(), quarters({62}, 1).bytes()});
     ImportOptions utf8;
@@ -74,8 +74,8 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
          "C-TITLE:My Song|C-TEMPO:240|1 C 1|1 D 1|1 E 1", {"トラック 2「Bass」"}},
         {"a tempo change is a tempo line", file(0, 480, {quarters({60, 62, 64, 65}).tempo(960, 1000000).bytes()}), {},
          "C-TITLE:song|C-TEMPO:120|1 C 2|1 D 2|C-TEMPO:60|1 E 2|1 F 2", {"ファイルのテンポ 2"}},
-        {"names get only what the song can hold", named, {}, "C-TITLE:Caf_ ’Bar’ ♪|C-TEMPO:120|1 C 2", {"(U+00E9) を「_」"}},
-        {"names in UTF-8", named, utf8, "C-TITLE:Café ’Bar’ ♪|C-TEMPO:120|1 C 2", {}},
+        {"names get only what the song can hold", named, {}, "C-TITLE:Caf_ ’Bar’ ♪_|C-TEMPO:120|1 C 2", {"(U+00E9, U+1F3B5) を「_」"}},
+        {"names in UTF-8", named, utf8, "C-TITLE:Café ’Bar’ ♪🎵|C-TEMPO:120|1 C 2", {}},
         {"a note of 20 units at a tempo of its own", longNote, {},
          "C-TITLE:song|C-TEMPO:120|1 C 2|C-TEMPO:6|1 D 2|C-TEMPO:120|1 E 2", {"その音だけ長い単位"}},
         {"the unit asked for", longNote, with(&ImportOptions::unit, 120),
@@ -86,9 +86,17 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
         {"a grace note shorter than half a unit is left out",
          file(0, 480, {Track().note(0, 480, 60).note(480, 3, 62).note(483, 477, 64).note(960, 480, 65).bytes()}), {},
          "C-TITLE:song|C-TEMPO:120|1 C 2|1 E 2|1 F 2", {"半単位に満たない 1 音"}},
+        {"a file this program wrote comes back with its own lengths and tempos",
+         midiOfHmml("C-TEMPO:130\r\n1 C 2\r\n1 D 2\r\n1 E 2\r\n1 F 2\r\n2 *\r\nC-TEMPO:97\r\n3 G 2\r\n1 A 2\r\n5 B 2\r\n1 C 3\r\n"),
+         {}, "C-TITLE:song|C-TEMPO:130|1 C 2|1 D 2|1 E 2|1 F 2|2 *|C-TEMPO:97|3 G 2|1 A 2|5 B 2|1 C 3",
+         {"元の長さとテンポに戻しました", "長さを合わせるため 1"}},
+        {"more than 100000 lines: a note of an hour in units of a tick", file(0, 480, {Track().note(0, 3456000, 60).bytes()}),
+         with(&ImportOptions::unit, 1), "", {"100000 行を超えます", "0:00 から 1:00:00 続く音"}},
         {"format 2", file(2, 480, {quarters({60}).bytes()}), {}, "", {"フォーマット 2"}},
         {"malformed event", file(0, 480, {bytes("00 90 3C 7F 00 F4")}), {}, "", {"オフセット 26"}},
-        {"no notes", file(0, 480, {bytes("00 FF 01 01 41")}), {}, "", {"旋律にできる音がありません"}},
+        {"no notes, only a tempo track", file(1, 480, {Track().tempo(0, 400000).bytes()}), {}, "", {"音符がひとつもありません"}},
+        {"every note shorter than half a unit", file(0, 480, {quarters({60, 62}).tempo(0, 1).bytes()}), {}, "", {"書き出せる音符がひとつもありません"}},
+        {"format 3", file(3, 480, {quarters({60}).bytes()}), {}, "", {"フォーマット 3"}},
         {"only drums", file(0, 480, {quarters({36, 38}, 9).bytes()}), {}, "", {"--channel 10"}},
         {"a track that is not there", twoParts, with(&ImportOptions::track, 3), "", {"トラック 3 はありません"}},
         {"a track without notes", file(1, 480, {Track().name("x").bytes(), quarters({60}).bytes()}),
@@ -110,6 +118,40 @@ TEST(Import, TakesTheMelodyTellsWhatChangedAndRefusesWhatItCannotUse)
             EXPECT_TRUE((ok ? r.report : r.error).contains(text)) << what << ": no " << str(text) << " in\n"
                                                                  << str(r.error + r.report);
     }
+}
+
+TEST(Import, AUnitAskedForIsUsedOrRefusedNamingUnitsThatWork)
+{
+    const QByteArray eight = file(0, 480, {quarters({60, 62, 64, 65, 67, 69, 71, 72}).bytes()});
+    const QByteArray at130 = testmidi::song({{60, 480}, {62, 240}, {64, 240}, {65, 960}}, 0, 461538);
+    // The file; the unit; refused; what the report or the refusal says.
+    const std::tuple<QByteArray, int, bool, const char *> cases[] = {
+        {eight, 240, false, "ファイルの 240 ティック (最初のテンポで 250.0 ms)、指定のとおり"},
+        {at130, 120, false, "指定の 120 ティックに最も近い、H-MML で書けるもの"},
+        {eight, 1, true, "使える単位 (ファイルのティック、よいものから): 480、240、160"},
+        {eight, 7, true, "--unit 7 では"},
+        {eight, 960, true, "--unit 960 では"},
+        {eight, 1920, true, "--unit 1920 では"},
+        {eight, 100000, true, "--unit 100000 は長すぎます"},
+        {file(0, 480, {quarters({60}).tempo(0, 100).bytes()}), 1, true, "--unit 1 は短すぎます"},
+    };
+    for (const auto &[midi, unit, refused, says] : cases) {
+        const importer::ImportResult r = importer::importMidi(midi, "song.mid", with(&ImportOptions::unit, unit));
+        EXPECT_EQ(std::tuple(r.ok(), r.optionRefused, (refused ? r.error : r.report).contains(says)), std::tuple(!refused, refused, true))
+            << unit << "\n" << str(r.error + r.report);
+    }
+}
+
+TEST(Import, AMelodyWithoutRestsGetsNoneAndEndsOnTime)
+{
+    // 700 eighth notes one right after another at 130 quarter notes a minute, which no tempo of H-MML gives.
+    std::vector<testmidi::Note> notes;
+    for (int i = 0; i < 700; ++i)
+        notes.push_back({48 + i * 7 % 36, 240});
+    const importer::ImportResult r = importer::importMidi(testmidi::song(notes, 0, 461538), "song.mid", {});
+    const Played song = played(r.hmml);
+    EXPECT_EQ(std::tuple(body(r.hmml).contains(" *"), song.starts.size()), std::tuple(false, 700u)) << str(r.report);
+    EXPECT_NEAR(song.end, 700 * 0.230769, 0.01) << str(r.report);
 }
 
 } // namespace
