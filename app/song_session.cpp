@@ -178,7 +178,9 @@ importer::ImportResult SongSession::importMidiFile(const QString &path)
         refused.error = error;
         return refused;
     }
-    return importer::importMidiFile(path, {});
+    importer::ImportOptions options;
+    options.window = true;
+    return importer::importMidiFile(path, options);
 }
 
 void SongSession::showLiveConversion(const HmmlConversion &conversion, const QString &editorFile)

@@ -114,6 +114,7 @@ Melody extractMelody(const MidiFile &file, std::optional<int> track, std::option
             return melody;
         }
         if (!track) {
+            melody.onlyDrums = true;
             melody.error = QStringLiteral("旋律にできる音がありません (チャンネル 10 のドラムは除きます。"
                                           "ドラムを読み込むには --channel 10 を指定してください)。");
             return melody;

@@ -28,6 +28,7 @@ struct Melody {
     qint64 chordNotes = 0;  // dropped: a higher note started at the same tick
     qint64 cutNotes = 0;    // ended early by a later note
     qint64 emptyNotes = 0;  // dropped: no length at all
+    bool onlyDrums = false; // no melody outside the drums of channel 10
     QString error;          // Japanese; empty on success
     bool ok() const { return error.isEmpty(); }
 };

@@ -2,6 +2,7 @@
 
 #include "core/importer/melody.h"
 #include "core/importer/timing_fit.h"
+#include "core/io/clock_text.h"
 #include "core/io/cp932.h"
 #include "core/formats/midi_timing.h"
 #include "core/io/read_file.h"
@@ -104,21 +105,16 @@ Song slotsOf(const std::vector<MelodyNote> &notes, const MidiTiming &timing)
     return song;
 }
 
-// A time of the file as m:ss, or h:mm:ss from an hour on.
-QString clock(double ticks)
-{
-    const qint64 s = qint64(ticks / TicksPerSecond);
-    const QString mmss = QStringLiteral("%1:%2").arg(s / 60 % 60).arg(s % 60, 2, 10, QLatin1Char('0'));
-    return s < 3600 ? mmss : QStringLiteral("%1:%2").arg(s / 3600).arg(mmss, 5, QLatin1Char('0'));
-}
-
 // Why a song passes MaxLines: too many notes, or the longest note or silence.
 QString tooLong(const Song &song, const ImportOptions &options)
 {
     const QString head = QStringLiteral("曲が長すぎて H-MML にできません (音符・休符・テンポの行が %1 行を超えます)。").arg(MaxLines);
     const qint64 notes = std::count_if(song.spans.begin(), song.spans.end(), [](const Slot &s) { return s.key >= 0; });
     if (notes > MaxLines)
-        return head + QStringLiteral("旋律の音が %1 音あります。--track か --channel で音の少ないパートを選んでください。").arg(notes);
+        return head + (options.window ? QStringLiteral("旋律の音が %1 音あります。MIDI ファイルを音の少ないパートだけにするか、"
+                                                       "vltn import の --track か --channel でパートを選んでください。")
+                                      : QStringLiteral("旋律の音が %1 音あります。--track か --channel で音の少ないパートを選んでください。"))
+                          .arg(notes);
     double longest = -1, at = 0;
     bool note = false;
     for (const Slot &s : song.spans) {
@@ -130,7 +126,7 @@ QString tooLong(const Song &song, const ImportOptions &options)
     const QString what = note ? QStringLiteral("音") : QStringLiteral("休み");
     return head
            + QStringLiteral("最も長いのは %1 から %2 続く%3です。MIDI ファイルでその%3を短くしてください%4。")
-                 .arg(clock(at), clock(longest), what,
+                 .arg(clockText(at / TicksPerSecond), clockText(longest / TicksPerSecond), what,
                       options.unit ? QStringLiteral(" (または --unit でもっと長い単位を指定してください)") : QString());
 }
 
@@ -208,7 +204,10 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
         channel = *options.channel - 1;
     Melody melody = extractMelody(file, track, channel);
     if (!melody.ok()) {
-        result.error = melody.error;
+        result.error = melody.onlyDrums && options.window
+                           ? QStringLiteral("旋律にできる音がありません (チャンネル 10 のドラムは除きます。"
+                                            "ドラムを読み込むには vltn import --channel 10 を使ってください)。")
+                           : melody.error;
         return result;
     }
     const PitchFit pitch = fitPitches(melody.notes, options.transpose);
@@ -304,7 +303,8 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
                  .arg(ms(fit.errorMax));
     lines << QStringLiteral("書き出した音: %1 音。").arg(fit.notes);
     if (!replaced.isEmpty())
-        lines << QStringLiteral("CP932 にない文字 (%1) を「_」にしました (--utf8 ならそのまま書けます)。")
+        lines << (options.window ? QStringLiteral("CP932 にない文字 (%1) を「_」にしました (vltn import --utf8 ならそのまま書けます)。")
+                                 : QStringLiteral("CP932 にない文字 (%1) を「_」にしました (--utf8 ならそのまま書けます)。"))
                      .arg(replaced.join(QStringLiteral(", ")));
 
     QString comments;

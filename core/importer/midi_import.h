@@ -16,6 +16,9 @@ struct ImportOptions {
     std::optional<int> transpose; // semitones; else the best octave shift
     std::optional<int> unit;      // ticks of the file; else the one that fits best
     bool utf8 = false;            // the text will be saved as UTF-8, else as CP932
+    // The import is the window's, which has none of the options above: the
+    // advice names what to do there rather than an option to give.
+    bool window = false;
 };
 
 struct ImportResult {
