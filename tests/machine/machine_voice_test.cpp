@@ -1,0 +1,304 @@
+// The pocket computer's voice, heard back from its samples: every note's
+// periods and frequency from its zero crossings, and where each note and
+// rest begins and ends, against the machines' formulas; the wave's
+// spectrum; rendering in blocks; and the tuning table.
+
+#include "core/machine/machine_voice.h"
+#include "core/machine/tuning_table.h"
+
+#include "export/basic_generator.h"
+#include "omp/note_timeline.h"
+#include "omp/omp_scan.h"
+
+#include "support/square_wave.h"
+#include "support/test_files.h"
+
+#include <QRegularExpression>
+
+#include <complex>
+#include <numbers>
+#include <random>
+
+namespace {
+
+using machine::Program;
+using squarewave::HeardTone;
+
+struct Expected {
+    double hz = 0; // 0: a rest
+    qint64 periods = 0;
+    double seconds = 0;
+    int tone = -1;
+};
+
+double passSeconds(BasicMachine m)
+{
+    return m == BasicMachine::E500 ? 1 / 730.0 : 1 / 535.0;
+}
+
+double formulaHz(BasicMachine m, int tone)
+{
+    return m == BasicMachine::E500 ? squarewave::e500Hz(tone) : squarewave::g800Hz(tone);
+}
+
+// What the BEEP program's lines say, read with a pattern of our own.
+std::vector<Expected> fromProgram(const QString &omp, BasicMachine m)
+{
+    std::vector<Expected> out;
+    static const QRegularExpression line(QStringLiteral("BEEP 1,(\\d+),(\\d+)|FOR W=0 TO (\\d+) : NEXT W"));
+    for (const QRegularExpressionMatch &match : line.globalMatch(generateBasicProgram(omp, m).text)) {
+        Expected e;
+        if (match.captured(3).isEmpty()) {
+            e.tone = match.captured(1).toInt();
+            e.hz = formulaHz(m, e.tone);
+            e.periods = match.captured(2).toLongLong();
+            e.seconds = double(e.periods) / e.hz;
+        } else {
+            e.seconds = double(match.captured(3).toLongLong() + 1) * passSeconds(m);
+        }
+        out.push_back(e);
+    }
+    return out;
+}
+
+// What the OMP player's formulas give: X = 6.13 x 10^(0.02508 Z), then
+// BEEP 1,64000/X-22,X*Y/T (PC-E500) or 59091/X-7 (PC-G800), cut toward
+// zero, the tone held to 0-255 and the duration to at least 1; a rest
+// loops from 1 to 730*Y/T+20 (535 on the PC-G800).
+std::vector<Expected> fromPlayer(const QString &omp, BasicMachine m)
+{
+    const bool e500 = m == BasicMachine::E500;
+    std::vector<Expected> out;
+    double t = 0;
+    omp::ReaderState state;
+    omp::scan(omp, state, [&](const omp::Event &ev, const omp::ReaderState &s) {
+        const double y = s.length;
+        Expected e;
+        if (ev.kind == omp::EventKind::Tempo) {
+            t = omp::readTempoNumber(QStringView(omp).sliced(ev.pos + 1));
+            return true;
+        }
+        if (ev.kind == omp::EventKind::Rest) {
+            e.seconds = std::floor((e500 ? 730 : 535) * y / t + 20) * passSeconds(m);
+        } else if (ev.kind == omp::EventKind::Pitch) {
+            const double x = 6.13 * std::pow(10.0, 0.02508 * ev.code);
+            e.tone = int(std::clamp(std::trunc(e500 ? 64000 / x - 22 : 59091 / x - 7), 0.0, 255.0));
+            e.hz = formulaHz(m, e.tone);
+            e.periods = std::max<qint64>(1, qint64(std::trunc(x * y / t)));
+            e.seconds = double(e.periods) / e.hz;
+        } else {
+            return true;
+        }
+        out.push_back(e);
+        return true;
+    });
+    return out;
+}
+
+std::vector<float> renderAll(const machine::Voice &voice)
+{
+    std::vector<float> samples(size_t(voice.frameCount()));
+    voice.render(0, samples.data(), qsizetype(samples.size()));
+    return samples;
+}
+
+// Notes of both ends of the range ("A" is C of octave 1, "p" B of octave
+// 4; "j" to "p" are tone 0 on the PC-E500), rests of several lengths, a
+// note of length 0, a tempo with a fraction; with a gap, notes straight
+// after each other are heard apart.
+TEST(MachineVoice, EveryNoteAndRestSoundsAsTheMachinesFormulasSay)
+{
+    const std::pair<QString, double> songs[] = {
+        {QStringLiteral("$4:2A1*J2*j1*p4*"), 0},
+        {QStringLiteral("$2.5:0A1*8p0*3V1*k"), 0},
+        {QStringLiteral("$8:1AJjp1*"), 5},
+    };
+    int toneZero = 0;
+    for (const auto &[omp, gapMs] : songs) {
+        for (const BasicMachine m : {BasicMachine::E500, BasicMachine::G800}) {
+            for (const Program program : {Program::Beep, Program::Omp}) {
+                const std::string name = omp.toStdString() + (m == BasicMachine::E500 ? " e500 " : " g800 ")
+                                       + (program == Program::Beep ? "beep" : "omp");
+                const machine::SoundEvents sounds = machine::soundEvents(omp, m, program);
+                ASSERT_TRUE(sounds.ok()) << name << str(sounds.error);
+                const machine::Voice voice(sounds.events, gapMs / 1000);
+                const std::vector<HeardTone> heard = squarewave::tonesIn(renderAll(voice), machine::Amplitude);
+                const std::vector<Expected> expected = program == Program::Beep ? fromProgram(omp, m) : fromPlayer(omp, m);
+
+                double at = 0; // seconds
+                size_t next = 0;
+                for (const Expected &e : expected) {
+                    if (e.hz > 0) {
+                        ASSERT_LT(next, heard.size()) << name;
+                        const HeardTone &t = heard[next++];
+                        const double start = at * squarewave::SampleRate, end = (at + e.seconds) * squarewave::SampleRate;
+                        EXPECT_EQ(t.periods, e.periods) << name << " note " << next;
+                        if (e.periods == 1) { // one crossing, half way
+                            EXPECT_NEAR(t.start, (start + end) / 2, 0.5) << name << " note " << next;
+                        } else {
+                            EXPECT_NEAR(t.hz / e.hz, 1.0, 1e-4) << name << " note " << next;
+                            EXPECT_NEAR(t.start, start, 0.5) << name << " note " << next;
+                            EXPECT_NEAR(t.end, end, 0.5) << name << " note " << next;
+                        }
+                        toneZero += m == BasicMachine::E500 && e.tone == 0;
+                    }
+                    at += e.seconds + gapMs / 1000;
+                }
+                EXPECT_EQ(next, heard.size()) << name;
+                EXPECT_NEAR(double(voice.frameCount()), std::max(at * squarewave::SampleRate, heard.back().end + 16), 1.0) << name;
+            }
+        }
+    }
+    EXPECT_GE(toneZero, 6) << "the PC-E500's tone 0 is heard in both programs";
+}
+
+// The magnitude spectrum of 4096 samples under a Blackman-Harris window,
+// up to 18 kHz.
+std::vector<double> spectrum(const std::vector<float> &x)
+{
+    constexpr int n = 4096;
+    const int bins = int(18000 * n / squarewave::SampleRate);
+    std::vector<double> mag(size_t(bins), 0.0);
+    for (int k = 0; k < bins; ++k) {
+        std::complex<double> sum;
+        for (int i = 0; i < n; ++i) {
+            const double a = 2 * std::numbers::pi * i / (n - 1);
+            const double w = 0.35875 - 0.48829 * std::cos(a) + 0.14128 * std::cos(2 * a) - 0.01168 * std::cos(3 * a);
+            sum += double(x[size_t(i)]) * w * std::polar(1.0, -2 * std::numbers::pi * k * i / n);
+        }
+        mag[size_t(k)] = std::abs(sum);
+    }
+    return mag;
+}
+
+// The highest notes: a square wave drawn sample by sample would fold its
+// harmonics above 22 kHz back down as whistles 10 to 20 dB under the note;
+// here everything audible that is not a harmonic stays 80 dB under it. A
+// low note, whose harmonics nearly all stay, has the square wave's level.
+TEST(MachineVoice, HighNotesCarryOnlyTheirHarmonics)
+{
+    for (const auto &[m, tone] : {std::pair{BasicMachine::E500, 0}, {BasicMachine::G800, 0}, {BasicMachine::G800, 7},
+                                  {BasicMachine::E500, 222}}) {
+        machine::SoundEvent e;
+        e.tone = tone;
+        e.hz = machine::toneHz(m, tone);
+        e.periods = qint64(e.hz); // a second
+        e.seconds = double(e.periods) / e.hz;
+        const machine::Voice voice({e});
+        std::vector<float> x(4096);
+        voice.render(20000, x.data(), 4096);
+        const std::vector<double> mag = spectrum(x);
+        const double binHz = squarewave::SampleRate / 4096;
+        double fundamental = 0, worst = 0;
+        for (size_t k = 1; k < mag.size(); ++k) {
+            const double f = double(k) * binHz;
+            const double harmonic = std::round(f / e.hz);
+            if (harmonic == 1 && std::fabs(f - e.hz) < 6 * binHz)
+                fundamental = std::max(fundamental, mag[k]);
+            else if (harmonic == 0 || std::fabs(f - harmonic * e.hz) >= 6 * binHz)
+                worst = std::max(worst, mag[k]);
+        }
+        EXPECT_LT(20 * std::log10(worst / fundamental), -80.0) << e.hz << " Hz";
+        if (tone == 222) {
+            double power = 0;
+            for (float v : x)
+                power += double(v) * v;
+            EXPECT_NEAR(std::sqrt(power / double(x.size())), machine::Amplitude, 0.01 * machine::Amplitude);
+        }
+    }
+}
+
+// A real-time output asks for blocks of any size from anywhere: they are
+// the same samples as one long render, and the notes are found again where
+// the player stands (numbered as the note timeline numbers them: "q" has no
+// BEEP line, yet the notes after it keep their numbers).
+TEST(MachineVoice, BlocksFromAnyPositionAreTheSongAndFindTheirNotes)
+{
+    const QString omp = QStringLiteral("$6:2AqJ*1p$3:4jc*");
+    std::mt19937 random(20240607);
+    for (const Program program : {Program::Beep, Program::Omp}) {
+        const machine::SoundEvents sounds = machine::soundEvents(omp, BasicMachine::G800, program);
+        ASSERT_TRUE(sounds.ok());
+        const machine::Voice voice(sounds.events, 0.002);
+        const std::vector<float> whole = renderAll(voice);
+        for (int trial = 0; trial < 200; ++trial) {
+            const qint64 first = std::uniform_int_distribution<qint64>(-100, voice.frameCount())(random);
+            const int count = std::uniform_int_distribution<int>(1, 5000)(random);
+            std::vector<float> block(size_t(count), 0.0f);
+            voice.render(first, block.data(), count);
+            for (int i = 0; i < count; ++i) {
+                const qint64 at = first + i;
+                const float want = at < 0 || at >= qint64(whole.size()) ? 0.0f : whole[size_t(at)];
+                ASSERT_EQ(block[size_t(i)], want) << "frame " << at << " of a block from " << first;
+            }
+        }
+        const omp::NoteTimeline timeline(omp);
+        for (qsizetype i = 0; i < qsizetype(voice.events().size()); ++i) {
+            const machine::SoundEvent &e = voice.events()[size_t(i)];
+            EXPECT_EQ(omp::charCode(omp[timeline.note(e.note).pos]), e.code) << i;
+            EXPECT_EQ(voice.noteAt(voice.noteStartFrame(e.note)), e.note) << i;
+            EXPECT_EQ(voice.noteAt(qint64(voice.eventStart(i + 1)) - 1), e.note) << i;
+        }
+        EXPECT_EQ(voice.noteAt(-1), -1);
+        EXPECT_EQ(qsizetype(voice.events().size()), program == Program::Beep ? 7 : 8);
+    }
+}
+
+TEST(MachineVoice, TuningTable)
+{
+    struct Row {
+        const char *pitch;
+        qsizetype count;
+        int tone;
+    };
+    struct Case {
+        const char *omp;
+        BasicMachine machine;
+        Program program;
+        std::vector<Row> rows;
+        qsizetype silent;
+    };
+    const Case cases[] = {
+        // The BEEP program's table: C of octave 1 is tone 222 (PC-E500) or
+        // 218 (PC-G800); from F of octave 4 up the PC-E500 has only tone 0.
+        {"$2:4AAJ*jpq", BasicMachine::E500, Program::Beep, {{"C 1", 2, 222}, {"A 1", 1, 123}, {"F 4", 1, 0}, {"B 4", 1, 0}}, 1},
+        {"$2:4AAJ*jpq", BasicMachine::G800, Program::Beep, {{"C 1", 2, 218}, {"A 1", 1, 127}, {"F 4", 1, 14}, {"B 4", 1, 7}}, 1},
+        // The OMP player cuts its own formula's tones: B# of octave 4 sounds too.
+        {"$2:4AAJ*jpq", BasicMachine::E500, Program::Omp, {{"C 1", 2, 222}, {"A 1", 1, 123}, {"F 4", 1, 0}, {"B 4", 1, 0}, {"B# 4", 1, 0}}, 0},
+        {"$2:4AAJ*jpq", BasicMachine::G800, Program::Omp, {{"C 1", 2, 218}, {"A 1", 1, 127}, {"F 4", 1, 14}, {"B 4", 1, 7}, {"B# 4", 1, 7}}, 0},
+        {"$2:4GIH*", BasicMachine::E500, Program::Beep, {{"F# 1", 1, 150}, {"G 1", 1, 141}, {"G# 1", 1, 132}}, 0},
+        {"$2:4*", BasicMachine::E500, Program::Omp, {}, 0},
+    };
+    for (const Case &c : cases) {
+        const machine::TuningTable table = machine::tuningTable(QString::fromLatin1(c.omp), c.machine, c.program);
+        ASSERT_TRUE(table.ok()) << c.omp;
+        ASSERT_EQ(table.rows.size(), c.rows.size()) << c.omp;
+        for (size_t i = 0; i < c.rows.size(); ++i) {
+            const machine::TuningRow &row = table.rows[i];
+            EXPECT_EQ(std::tuple(str(row.pitch), row.count, row.tone), std::tuple(std::string(c.rows[i].pitch), c.rows[i].count, c.rows[i].tone))
+                << c.omp << " row " << i;
+            EXPECT_DOUBLE_EQ(row.hz, formulaHz(c.machine, row.tone));
+            EXPECT_NEAR(row.cents, 1200 * std::log2(row.hz / row.targetHz), 1e-9);
+        }
+        EXPECT_EQ(table.silentNotes, c.silent) << c.omp;
+        EXPECT_EQ(table.widest() == nullptr, c.rows.empty());
+    }
+    // Equal temperament from A of octave 1 at 440 Hz: C of octave 1 is middle C.
+    EXPECT_NEAR(machine::equalTemperedHz('A'), 261.626, 0.001);
+    EXPECT_DOUBLE_EQ(machine::equalTemperedHz('J'), 440.0);
+    EXPECT_DOUBLE_EQ(machine::equalTemperedHz('V'), 880.0);
+}
+
+// What the machine would refuse is told, not crashed on.
+TEST(MachineVoice, NotesTheOmpPlayerCannotTimeAreErrors)
+{
+    for (const char *omp : {"4A", "$0:4A", "$2:4A$0:*"}) {
+        const machine::SoundEvents sounds = machine::soundEvents(QString::fromLatin1(omp), BasicMachine::E500, Program::Omp);
+        EXPECT_TRUE(sounds.error.contains(u"0 で割る")) << omp << str(sounds.error);
+        // The BEEP program divides by T + 1 and plays them.
+        EXPECT_TRUE(machine::soundEvents(QString::fromLatin1(omp), BasicMachine::E500, Program::Beep).ok()) << omp;
+    }
+    EXPECT_TRUE(machine::programSounds(u"10 CLS\r\n20 PRINT 1\r\n", BasicMachine::E500).error.contains(u"20 PRINT 1"));
+}
+
+} // namespace
