@@ -42,6 +42,21 @@ TEST_F(MachineVerbs, TuningAsTextAndAsJson)
                                  "G 2        1      59       785.28     783.99         +2.8\n"
                                  "いちばん大きい差: E 2 の -7.5 セント (ポケコン 656.41 Hz、平均律 659.26 Hz)\n")));
 
+    // The user guide shows twinkle.hml's table on the PC-E500 as vltn prints it.
+    const QString guide = QString::fromUtf8(readFile(QStringLiteral(VLTN_SOURCE_DIR "/docs/guide.html")));
+    const qsizetype table = guide.indexOf(u"<table id=\"twinkle-e500-tuning\">");
+    ASSERT_GE(table, 0);
+    QStringList shown;
+    static const QRegularExpression row(QStringLiteral("<tr><td>([^<]*)</td><td>([^<]*)</td><td>([^<]*)</td><td>([^<]*)</td><td>([^<]*)</td><td>([^<]*)</td></tr>"));
+    for (const QRegularExpressionMatch &m : row.globalMatch(guide.sliced(table, guide.indexOf(u"</table>", table) - table)))
+        shown << m.capturedTexts().mid(1).join(u'|');
+    QStringList printed = shell("vltn tuning --machine e500 " VLTN_SOURCE_DIR "/examples/twinkle.hml").out.split(u'\n').mid(2, 6);
+    for (QString &line : printed) { // "C 2   6   100 ..." as "C 2|6|100|..."
+        const QStringList cells = line.simplified().split(u' ');
+        line = cells.mid(0, 2).join(u' ') + u'|' + cells.mid(2).join(u'|');
+    }
+    EXPECT_EQ(printed, shown);
+
     // Every machine and program, read back: exactly the six keys, each
     // pitch once, the frequency the tone gives on the machine.
     for (const char *machine : {"e500", "g800"}) {
