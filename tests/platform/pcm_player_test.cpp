@@ -49,15 +49,6 @@ protected:
         handed.clear();
         return frames;
     }
-    static std::vector<qint64> passes(qint64 from, qint64 to, int count)
-    {
-        std::vector<qint64> frames;
-        for (int pass = 0; pass < count; ++pass)
-            for (qint64 f = from; f < to; ++f)
-                frames.push_back(f);
-        return frames;
-    }
-
     std::mutex mutex;
     std::vector<float> handed;
 };
@@ -65,26 +56,26 @@ protected:
 TEST_F(PcmPlayerTest, StreamsGoOutWholeForEachPassFromWhereTheyStartAndStopAtOnce)
 {
     PcmPlayer player(silent());
-    // Given at once, before the output is open: it starts with the first block.
-    player.play(numbered(3000));
-    EXPECT_TRUE(player.isPlaying());
-    ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }));
-    EXPECT_EQ(take(), passes(0, 3000, 1));
-    EXPECT_DOUBLE_EQ(player.duration(), 3000.0 / 44100);
-
-    // The count set right after play() applies to it; every pass starts where play() did.
-    for (const auto &[from, count] : {std::pair{0, 3}, std::pair{2000, 2}}) {
+    // The first is given at once, before the output is open: it starts with
+    // the first block. A count set right after play() applies to the play;
+    // every pass starts where play() did.
+    for (const auto &[from, count] : {std::pair{0, 1}, {0, 3}, {2000, 2}}) {
         player.play(numbered(3000), from);
         player.setPlayCount(count);
+        EXPECT_TRUE(player.isPlaying());
         ASSERT_TRUE(waitFor([&] { return !player.isPlaying(); }));
-        EXPECT_EQ(take(), passes(from, 3000, count)) << from;
+        std::vector<qint64> frames;
+        for (int pass = 0; pass < count; ++pass)
+            for (qint64 f = from; f < 3000; ++f)
+                frames.push_back(f);
+        EXPECT_EQ(take(), frames) << from << " " << count;
     }
+    EXPECT_DOUBLE_EQ(player.duration(), 3000.0 / 44100);
 
-    // Endless until stopped; the position is the frame handed out last.
+    // Endless until stopped.
     player.setPlayCount(0);
     player.play(numbered(441000));
     ASSERT_TRUE(waitFor([&] { return player.positionFrame() > 4410; }));
-    EXPECT_NEAR(player.position(), double(player.positionFrame()) / 44100, 0.1);
     player.stop();
     take();
     ASSERT_TRUE(waitFor([&] {

@@ -82,14 +82,15 @@ inline std::vector<float> wavLeft(const QByteArray &wav)
     return left;
 }
 
-// BEEP's frequency for a tone number, from the machines' manuals.
-inline double e500Hz(int tone)
+// BEEP's frequency for a tone number and the time of one pass of an empty
+// FOR loop, from the machines' documentation: PC-E500 or PC-G800.
+inline double beepHz(bool e500, int tone)
 {
-    return 256000.0 / (90 + 4 * tone);
+    return e500 ? 256000.0 / (90 + 4 * tone) : 1300000.0 / (166 + 22 * tone);
 }
-inline double g800Hz(int tone)
+inline double passSeconds(bool e500)
 {
-    return 1300000.0 / (166 + 22 * tone);
+    return e500 ? 1 / 730.0 : 1 / 535.0;
 }
 
 } // namespace squarewave
