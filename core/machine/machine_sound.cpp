@@ -39,7 +39,7 @@ SoundEvent beep(BasicMachine machine, qint64 count, double tone, double duration
     e.hz = toneHz(machine, e.tone);
     // BEEP n sounds its wave n times; with no pause between the repetitions
     // known, they are one tone n times as long. BEEP 0 is silent.
-    e.periods = count <= 0 ? 0 : std::min<qint64>(qint64(MaxPeriods), count * clampPeriods(duration));
+    e.periods = count <= 0 ? 0 : qint64(std::min(MaxPeriods, double(count) * double(clampPeriods(duration))));
     e.seconds = double(e.periods) / e.hz;
     return e;
 }
