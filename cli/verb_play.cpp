@@ -2,6 +2,7 @@
 // a WAV file that can be shared and played anywhere.
 
 #include "cli/cli_common.h"
+#include "cli/machine_options.h"
 #include "cli/song_input.h"
 #include "cli/stop_signals.h"
 #include "cli/verbs.h"
@@ -120,17 +121,22 @@ int runPlay(const QStringList &args)
     parser.addOption(loop);
     parser.addOption(watch);
     addToneOption(parser);
+    addMachineOptions(parser, false, true);
     addSongArgument(parser, true);
 
     int exitCode = ExitOk;
     std::optional<int> tone;
-    if (!parseVerb(parser, args, verb, 1, exitCode) || !toneOption(parser, verb, tone, exitCode))
+    std::optional<MachineChoice> machine;
+    if (!parseVerb(parser, args, verb, 1, exitCode) || !toneOption(parser, verb, tone, exitCode)
+        || !machineOptions(parser, verb, false, machine, exitCode))
         return exitCode;
 
     const QString input = parser.positionalArguments().at(0);
     const bool watching = parser.isSet(watch);
     if (watching && isStandardStream(input))
         return usageError(verb, QStringLiteral("--watch には見張るファイルを指定してください。"));
+    if (machine)
+        return runMachinePlay(input, *machine, parser.isSet(loop), watching);
     // A song that cannot be played is told at once, before the synthesizer
     // loads; one that is watched may be put right meanwhile.
     MidiSource source = midiFileForInput(input, tone);
@@ -239,11 +245,14 @@ int runWav(const QStringList &args)
                                     QStringLiteral("OUT.wav"));
     parser.addOption(output);
     addToneOption(parser);
+    addMachineOptions(parser, false, true);
     addSongArgument(parser, true);
 
     int exitCode = ExitOk;
     std::optional<int> tone;
-    if (!parseVerb(parser, args, verb, 1, exitCode) || !toneOption(parser, verb, tone, exitCode))
+    std::optional<MachineChoice> machine;
+    if (!parseVerb(parser, args, verb, 1, exitCode) || !toneOption(parser, verb, tone, exitCode)
+        || !machineOptions(parser, verb, false, machine, exitCode))
         return exitCode;
     const QString outPath = parser.value(output);
     if (outPath.isEmpty())
@@ -251,6 +260,8 @@ int runWav(const QStringList &args)
     const QString input = parser.positionalArguments().at(0);
     if (!outputIsNotInput(verb, input, outPath))
         return ExitFailure;
+    if (machine)
+        return runMachineWav(input, *machine, outPath);
 
     const MidiSource source = midiFileForInput(input, tone);
     if (!source.ok()) {

@@ -16,6 +16,7 @@ const std::vector<Verb> &verbs()
         {"import", "import [--track N | --channel N] [--transpose N] [--unit TICKS] [--utf8] -o OUT.hml IN.mid   MIDI ファイルを H-MML に", runImport},
         {"play", "play [--loop] [--tone N] [--watch] INPUT                     曲を再生 (Ctrl-C で停止)", runSoundVerb},
         {"wav", "wav [--tone N] -o OUT.wav INPUT                              曲を WAV ファイルに書き出す", runSoundVerb},
+        {"tuning", "tuning --machine e500|g800 [--program beep|omp] [--json] INPUT   ポケコンの音程を平均律と比べる", runTuning},
     };
     return all;
 }

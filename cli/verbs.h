@@ -25,9 +25,15 @@ int runOmpList(const QStringList &args);
 int runSend(const QStringList &args);
 int runPorts(const QStringList &args);
 int runImport(const QStringList &args);
+int runTuning(const QStringList &args);
 // In vltn-sound, which links the synthesizer.
 int runPlay(const QStringList &args);
 int runWav(const QStringList &args);
+// The same with the pocket computer's own voice (play --machine, wav
+// --machine), once their options are read.
+struct MachineChoice;
+int runMachinePlay(const QString &input, const MachineChoice &choice, bool loop, bool watch);
+int runMachineWav(const QString &input, const MachineChoice &choice, const QString &outPath);
 // In vltn: hands the verb over to vltn-sound, replacing this process.
 int runSoundVerb(const QStringList &args);
 

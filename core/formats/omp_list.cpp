@@ -10,6 +10,10 @@ namespace omplist {
 QStringList playerLines(Player player, const QString &omp)
 {
     const QString quoted = u'"' + omp + u'"';
+    const QLatin1String scale(PitchScale), step(PitchStep), restExtra(RestExtra);
+    const PlayerFormula formula = playerFormula(player);
+    const QLatin1String toneNumerator(formula.toneNumerator), toneOffset(formula.toneOffset),
+        restPasses(formula.restPasses);
     // The players are typed in as printed: the blanks before "(" after MID$,
     // TEN and RIGHT$, and the missing ones in "&1TO" and "64LET", are part of
     // the text.
@@ -19,20 +23,22 @@ QStringList playerLines(Player player, const QString &omp)
             QStringLiteral("1 DIM M$(0)*250"),
             QStringLiteral("10 M$(0)=") + quoted + QStringLiteral(":GOSUB *OMP"),
             QStringLiteral("20 END"),
-            QStringLiteral("100 *OMP FOR I=1 TO LEN M$(0):Z=ASC MID$ (M$(0),I,1):IF Z>64 LET X=6.13*TEN (0.02508*Z)"
-                           ":BEEP 1,59091/X-7,X*Y/T:NEXT :RETURN"),
+            QStringLiteral("100 *OMP FOR I=1 TO LEN M$(0):Z=ASC MID$ (M$(0),I,1):IF Z>64 LET X=%1*TEN (%2*Z)"
+                           ":BEEP 1,%3/X-%4,X*Y/T:NEXT :RETURN")
+                .arg(scale, step, toneNumerator, toneOffset),
             QStringLiteral("110 IF Z>47 LET Y=Z-48:NEXT :RETURN"),
             QStringLiteral("120 IF Z=36 LET T=VAL RIGHT$ (M$(0),LEN M$(0)-I)"),
-            QStringLiteral("130 IF Z=42 FOR J=1 TO 535*Y/T+20:NEXT"),
+            QStringLiteral("130 IF Z=42 FOR J=1 TO %1*Y/T+%2:NEXT").arg(restPasses, restExtra),
             QStringLiteral("140 NEXT:RETURN"),
         };
     case Player::E500:
         return {
             QStringLiteral("10 M$=") + quoted + QStringLiteral(":GOSUB *OMP"),
             QStringLiteral("20 END"),
-            QStringLiteral("100 *OMP FOR I=&1TO LEN M$:Z=ASC MID$ (M$,I,1):IF Z>64LET X=6.13*TEN (0.02508*Z)"
-                           ":BEEP 1,64000/X-22,X*Y/T ELSE IF Z>47LET Y=Z-48ELSE IF Z=36LET T=VAL RIGHT$ (M$,LEN M$-I)"
-                           "ELSE IF Z=42 FOR J=&1TO 730*Y/T+20:NEXT"),
+            QStringLiteral("100 *OMP FOR I=&1TO LEN M$:Z=ASC MID$ (M$,I,1):IF Z>64LET X=%1*TEN (%2*Z)"
+                           ":BEEP 1,%3/X-%4,X*Y/T ELSE IF Z>47LET Y=Z-48ELSE IF Z=36LET T=VAL RIGHT$ (M$,LEN M$-I)"
+                           "ELSE IF Z=42 FOR J=&1TO %5*Y/T+%6:NEXT")
+                .arg(scale, step, toneNumerator, toneOffset, restPasses, restExtra),
             QStringLiteral("110 NEXT :RETURN"),
         };
     case Player::Zaurus:
@@ -41,9 +47,10 @@ QStringList playerLines(Player player, const QString &omp)
     return {
         QStringLiteral("10 M$=") + quoted + QStringLiteral(":GOSUB *OMP"),
         QStringLiteral("20 END"),
-        QStringLiteral("100 *OMP FOR I=&1TO LEN M$:Z=ASC MID$ (M$,I,1):IF Z>64 OR Z=42LET X=6.13*TEN (0.02508*Z),"
+        QStringLiteral("100 *OMP FOR I=&1TO LEN M$:Z=ASC MID$ (M$,I,1):IF Z>64 OR Z=42LET X=%1*TEN (%2*Z),"
                        "W=-73153*Y/T:BEEP 1,-(Z<>42)*36576/X,(Z<>42)*W,(Z=42)*W ELSE IF Z>47 LET Y=Z-48 "
-                       "ELSE IF Z=36LET T=VAL RIGHT$ (M$,LEN M$-I)"),
+                       "ELSE IF Z=36LET T=VAL RIGHT$ (M$,LEN M$-I)")
+            .arg(scale, step),
         QStringLiteral("110 NEXT :RETURN"),
     };
 }

@@ -17,6 +17,30 @@ inline const QString UntitledTitle = QStringLiteral("Non titled.");
 // PC-E200, the PC-E500, and the ザウルス PV-F1 and DB-Z.
 enum class Player { G800, E500, Zaurus };
 
+// The numbers in the players' formulas, written into their lines from here
+// and read by the machine voice (core/machine), so that the list and what
+// the voice plays cannot drift apart. A character of code Z above 64 sounds
+// X = PitchScale x 10^(PitchStep x Z) (its equal-tempered pitch in hertz) as
+// BEEP 1,ToneNumerator/X-ToneOffset,X*Y/T; a rest waits in
+// FOR J=1 TO RestPasses*Y/T+RestExtra:NEXT.
+inline constexpr char PitchScale[] = "6.13";
+inline constexpr char PitchStep[] = "0.02508";
+inline constexpr char RestExtra[] = "20";
+
+struct PlayerFormula {
+    const char *toneNumerator;
+    const char *toneOffset;
+    const char *restPasses;
+};
+
+// The PC-E500 player's own numbers, and the PC-G800 player's for the others
+// (the ザウルス player uses only PitchScale and PitchStep: it makes its rests
+// with BEEP and has numbers of its own).
+constexpr PlayerFormula playerFormula(Player player)
+{
+    return player == Player::E500 ? PlayerFormula{"64000", "22", "730"} : PlayerFormula{"59091", "7", "535"};
+}
+
 // The lines of `player`'s program with `omp` assigned to its string, without
 // line ends: the assignment line, END, and the player subroutine.
 QStringList playerLines(Player player, const QString &omp);

@@ -1,5 +1,7 @@
 #include "core/machines/machines.h"
 
+#include <algorithm>
+
 namespace {
 
 struct Pitch {
@@ -75,6 +77,17 @@ int durationHz(int code)
 int restLoopConstant(Machine machine)
 {
     return machine == Machine::E500 ? 725 : 512;
+}
+
+double beepHz(Machine machine, int tone)
+{
+    const double t = std::clamp(tone, LowestTone, HighestTone);
+    return machine == Machine::E500 ? 256000.0 / (90.0 + 4.0 * t) : 1300000.0 / (166.0 + 22.0 * t);
+}
+
+double emptyLoopSeconds(Machine machine)
+{
+    return machine == Machine::E500 ? 1.0 / 730.0 : 1.0 / 535.0;
 }
 
 } // namespace machines

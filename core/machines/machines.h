@@ -40,4 +40,15 @@ int durationHz(int code);
 // The loop count of one length unit's rest in the one-BEEP-per-note program.
 int restLoopConstant(Machine machine);
 
+// BEEP takes tone numbers 0 to 255.
+inline constexpr int LowestTone = 0;
+inline constexpr int HighestTone = 255;
+// The frequency of BEEP's square wave for `tone` (clamped to 0 to 255):
+// 256000 / (90 + 4 tone) Hz on the PC-E500, 1300000 / (166 + 22 tone) Hz on
+// the PC-G800 (and PC-E200).
+double beepHz(Machine machine, int tone);
+// How long one pass of an empty FOR loop takes: 1/730 s on the PC-E500 and
+// 1/535 s on the PC-G800, the rates the OMP players' rests are made for.
+double emptyLoopSeconds(Machine machine);
+
 } // namespace machines

@@ -65,6 +65,29 @@ QString findSoundFont()
     return {};
 }
 
+fluid_settings_t *newOutputSettings(const ExtraSettings &extra)
+{
+    quietLog();
+    fluid_settings_t *settings = new_fluid_settings();
+    if (!settings)
+        return nullptr;
+    fluid_settings_setnum(settings, "synth.sample-rate", SampleRate);
+    for (const auto &[name, value] : extra)
+        fluid_settings_setstr(settings, name.constData(), value.constData());
+    return settings;
+}
+
+QString audioDriverError(fluid_settings_t *settings)
+{
+    char *name = nullptr;
+    fluid_settings_dupstr(settings, "audio.driver", &name);
+    const QString message = QStringLiteral("音声を出力できません (オーディオドライバー %1 を開けませんでした)。"
+                                           "サウンドデバイスと、ほかのアプリケーションが使用中でないかを確認してください。")
+                                .arg(QString::fromUtf8(name ? name : "?"));
+    fluid_free(name);
+    return message;
+}
+
 SynthResult createSynth(const QString &soundFont, const ExtraSettings &extra)
 {
     quietLog();

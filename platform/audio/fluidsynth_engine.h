@@ -49,6 +49,16 @@ struct SynthResult {
     bool ok() const { return error.isEmpty(); }
 };
 
+// Settings for an audio output alone, without a synthesizer (for sound
+// rendered elsewhere and handed to new_fluid_audio_driver2): 44.1 kHz, with
+// FluidSynth's and ALSA's own messages kept off the terminal. Null when
+// there is no memory. The caller deletes them with delete_fluid_settings.
+fluid_settings_t *newOutputSettings(const ExtraSettings &extra = {});
+
+// What is said when the audio driver named in `settings` cannot be opened
+// (no sound card, or another program holds it).
+QString audioDriverError(fluid_settings_t *settings);
+
 // Creates a 44.1 kHz synthesizer and loads `soundFont` into it (an empty
 // path: findSoundFont()). Slow: the whole SoundFont is read into memory, so
 // that no sample has to be loaded while a song plays.

@@ -159,12 +159,7 @@ void FluidSynthPlayer::Impl::load()
         } else {
             driver = new_fluid_audio_driver2(synth->settings(), &Impl::render, this);
             if (!driver) {
-                char *name = nullptr;
-                fluid_settings_dupstr(synth->settings(), "audio.driver", &name);
-                error = QStringLiteral("音声を出力できません (オーディオドライバー %1 を開けませんでした)。"
-                                       "サウンドデバイスと、ほかのアプリケーションが使用中でないかを確認してください。")
-                            .arg(QString::fromUtf8(name ? name : "?"));
-                fluid_free(name);
+                error = FluidSynthEngine::audioDriverError(synth->settings());
                 std::lock_guard lock(renderMutex);
                 synth.reset();
             }

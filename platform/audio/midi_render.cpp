@@ -3,6 +3,7 @@
 #include "platform/audio/fluidsynth_engine.h"
 #include "core/formats/midi_timing.h"
 
+#include "core/formats/wav_file.h"
 #include "core/io/save_file.h"
 
 #include <algorithm>
@@ -12,48 +13,9 @@
 
 namespace {
 
-constexpr int Channels = 2;
-constexpr int BytesPerSample = 2;
+constexpr int Channels = WavFile::Channels;
+constexpr int BytesPerSample = WavFile::BytesPerSample;
 constexpr int BlockFrames = 4096;
-
-void put16(QByteArray &b, unsigned v)
-{
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-
-void put32(QByteArray &b, std::uint32_t v)
-{
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
-
-QByteArray wavHeader(std::uint32_t dataBytes)
-{
-    QByteArray h;
-    h.reserve(44);
-    h.append("RIFF");
-    put32(h, 36 + dataBytes);
-    h.append("WAVE");
-    h.append("fmt ");
-    put32(h, 16);
-    put16(h, 1); // integer PCM
-    put16(h, Channels);
-    put32(h, FluidSynthEngine::SampleRate);
-    put32(h, FluidSynthEngine::SampleRate * Channels * BytesPerSample);
-    put16(h, Channels * BytesPerSample);
-    put16(h, 8 * BytesPerSample);
-    h.append("data");
-    put32(h, dataBytes);
-    return h;
-}
-
-// Rounds to 16 bits without dither, so that silence stays exactly zero.
-qint16 toSample(float v)
-{
-    const float scaled = std::nearbyint(v * 32767.0f);
-    return qint16(std::clamp(scaled, -32768.0f, 32767.0f));
-}
 
 } // namespace
 
@@ -75,7 +37,7 @@ MidiRenderResult renderMidiToWav(const QString &midiPath, SaveFile::Writer &out,
     result.frames = std::llround(result.seconds * FluidSynthEngine::SampleRate);
     const std::int64_t dataBytes = result.frames * Channels * BytesPerSample;
     if (dataBytes > std::int64_t(std::numeric_limits<std::uint32_t>::max()) - 36) {
-        result.error = QStringLiteral("曲が長すぎて WAV ファイルにできません (WAV ファイルは 6 時間ほどまでです)。");
+        result.error = WavFile::tooLongMessage();
         return result;
     }
 
@@ -97,7 +59,7 @@ MidiRenderResult renderMidiToWav(const QString &midiPath, SaveFile::Writer &out,
     // The one save path: a read-only file is refused, a device is written
     // in place, and a failure leaves the old file whole with the reason told.
     result.error = out.open();
-    bool written = result.error.isEmpty() && out.write(wavHeader(std::uint32_t(dataBytes)));
+    bool written = result.error.isEmpty() && out.write(WavFile::header(result.frames));
 
     std::vector<float> left(BlockFrames), right(BlockFrames);
     QByteArray block(BlockFrames * Channels * BytesPerSample, Qt::Uninitialized);
@@ -112,8 +74,8 @@ MidiRenderResult renderMidiToWav(const QString &midiPath, SaveFile::Writer &out,
         fluid_synth_write_float(synth, n, left.data(), 0, 1, right.data(), 0, 1);
         auto *p = reinterpret_cast<unsigned char *>(block.data());
         for (int i = 0; i < n; ++i) {
-            const auto l = quint16(toSample(left[size_t(i)]));
-            const auto r = quint16(toSample(right[size_t(i)]));
+            const auto l = quint16(WavFile::sample16(left[size_t(i)]));
+            const auto r = quint16(WavFile::sample16(right[size_t(i)]));
             *p++ = l & 0xFF;
             *p++ = l >> 8;
             *p++ = r & 0xFF;

@@ -28,6 +28,7 @@ TEST_F(Watch, VerbsFollowEverySaveAndKeepTheLastGoodSong)
         {{"compile", "--json"}, {{"C-PROGRAM:5\r\nC-TEMPO:120\r\n4 D 2\r\n", out, "\"omp\":\"$2:4O\",\"title\":\"\",\"author\":\"\",\"copyright\":\"\",\"program\":5,"},
                                  {"C-TEMPO:60\r\n4 E 2\r\n", out, "\"omp\":\"$1:4Q\",\"title\":\"\",\"author\":\"\",\"copyright\":\"\",\"program\":0,"}}},
         {{"play"}, {{mistake, err, error}, {"C-TEMPO:120\r\n4 D 2\r\n", err, "song.hml が保存されました。最初から再生します。"}}},
+        {{"play", "--machine", "e500"}, {{mistake, err, error}, {"C-TEMPO:120\r\n4 D 2\r\n", err, "song.hml が保存されました。最初から再生します。"}}},
     };
     for (const auto &[verb, saves] : cases) {
         ASSERT_EQ(SaveFile::writeAll(song, "C-TEMPO:120\r\n4 C 2\r\n"), QString());
