@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -82,7 +83,10 @@ void NoteView::showError(qint32 line, const QString &message)
     QString text = message.simplified();
     if (line > 0)
         text = QStringLiteral("%1行目でエラー: %2").arg(line).arg(text);
-    m_error = text + QStringLiteral("\n灰色の図は、最後に変換できた曲です。");
+    // The picture left is the last song that compiled.
+    if (m_notes && !m_notes->empty())
+        text += QStringLiteral("\n灰色の図は、最後に変換できた曲です。");
+    m_error = text;
     viewport()->update();
 }
 

@@ -15,41 +15,25 @@ using testrandom::pick;
 
 namespace {
 
-struct Picture {
-    QString error; // empty when the bytes are SVG as XML readers take it
-    QString title;
-    double width = 0;
-    std::vector<QXmlStreamAttributes> rects;
-};
-
-Picture readPicture(const QByteArray &bytes)
-{
-    Picture p;
-    QXmlStreamReader xml(bytes);
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (xml.name() == u"svg") {
-            if (xml.namespaceUri() != u"http://www.w3.org/2000/svg")
-                p.error = QStringLiteral("not SVG");
-            p.width = xml.attributes().value(QLatin1String("width")).toDouble();
-        } else if (xml.name() == u"title" && p.title.isEmpty()) {
-            p.title = xml.readElementText();
-        } else if (xml.name() == u"rect") {
-            p.rects.push_back(xml.attributes());
-        }
-    }
-    if (xml.hasError())
-        p.error = xml.errorString();
-    return p;
-}
-
 // A note as heard: start and length in ticks of 1/960 s, MIDI note number.
 struct Heard {
     qint64 start, length;
     int key;
     bool operator==(const Heard &) const = default;
 };
+
+struct Picture {
+    QString error; // empty when the bytes are SVG as XML readers take it
+    QString title;
+    double width = 0;
+    std::vector<QXmlStreamAttributes> rects;
+    std::vector<Heard> heard; // by the rects' data
+};
+
+QStringView attribute(const QXmlStreamAttributes &a, const char *name)
+{
+    return a.value(QLatin1String(name));
+}
 
 // "F# 4" as a MIDI note number: "A" (C 1) is 48.
 int keyOf(QStringView name)
@@ -58,13 +42,28 @@ int keyOf(QStringView name)
     return 48 + int(letters.indexOf(name[0])) + (name[1] == u'#') + 12 * (name.sliced(name.indexOf(u' ') + 1).toInt() - 1);
 }
 
-std::vector<Heard> heardInPicture(const Picture &p)
+Picture readPicture(const QByteArray &bytes)
 {
-    std::vector<Heard> heard;
-    for (const QXmlStreamAttributes &a : p.rects)
-        heard.push_back({std::llround(a.value(QLatin1String("data-start-ms")).toDouble() * 0.96),
-                         std::llround(a.value(QLatin1String("data-length-ms")).toDouble() * 0.96), keyOf(a.value(QLatin1String("data-pitch")))});
-    return heard;
+    Picture p;
+    QXmlStreamReader xml(bytes);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        if (xml.name() == u"svg") {
+            p.error = xml.namespaceUri() == u"http://www.w3.org/2000/svg" ? QString() : QStringLiteral("not SVG");
+            p.width = attribute(a, "width").toDouble();
+        } else if (xml.name() == u"title" && p.title.isEmpty()) {
+            p.title = xml.readElementText();
+        } else if (xml.name() == u"rect") {
+            p.rects.push_back(a);
+            p.heard.push_back({std::llround(attribute(a, "data-start-ms").toDouble() * 0.96),
+                               std::llround(attribute(a, "data-length-ms").toDouble() * 0.96), keyOf(attribute(a, "data-pitch"))});
+        }
+    }
+    if (xml.hasError())
+        p.error = xml.errorString();
+    return p;
 }
 
 std::vector<Heard> heardInMidi(const QString &path, QString &error)
@@ -109,15 +108,15 @@ TEST_F(Draw, NotesAreThoseVltnMidiPlays)
         QString midiError;
         const std::vector<Heard> want = heardInMidi(path("song.mid"), midiError);
         ASSERT_TRUE(picture.error.isEmpty() && midiError.isEmpty()) << str(picture.error + midiError);
-        ASSERT_EQ(heardInPicture(picture), want) << str(source);
+        ASSERT_EQ(picture.heard, want) << str(source);
         const QStringList lines = source.split(QStringLiteral("\r\n"));
         for (const QXmlStreamAttributes &a : picture.rects) {
             ASSERT_EQ(a.hasAttribute(QLatin1String("data-line")), hmml);
             if (!hmml)
                 continue;
             // "4 D+ 2 ' comment" names "D# 2".
-            const QStringList fields = lines.value(a.value(QLatin1String("data-line")).toInt() - 1).section(u'\'', 0, 0).simplified().split(u' ');
-            ASSERT_EQ(fields.value(1).replace(u'+', u'#') + u' ' + fields.value(2), a.value(QLatin1String("data-pitch"))) << str(fields.join(u' '));
+            const QStringList fields = lines.value(attribute(a, "data-line").toInt() - 1).section(u'\'', 0, 0).simplified().split(u' ');
+            ASSERT_EQ(fields.value(1).replace(u'+', u'#') + u' ' + fields.value(2), attribute(a, "data-pitch")) << str(fields.join(u' '));
         }
         compared += qsizetype(want.size());
     }
@@ -142,11 +141,11 @@ TEST_F(Draw, TitleWidthAndMachine)
         const Picture p = readPicture(r.outBytes);
         QString got = p.title;
         for (const QXmlStreamAttributes &a : p.rects) {
-            const QStringView cents = a.value(QLatin1String("data-cents"));
-            got += QStringLiteral(" %1:%2").arg(a.value(QLatin1String("data-pitch")), cents.isEmpty() ? QStringView(u"-") : cents);
-            if (a.value(QLatin1String("class")) == u"off")
+            const QStringView cents = attribute(a, "data-cents");
+            got += QStringLiteral(" %1:%2").arg(attribute(a, "data-pitch"), cents.isEmpty() ? QStringView(u"-") : cents);
+            if (attribute(a, "class") == u"off")
                 got += u'!';
-            EXPECT_LE(a.value(QLatin1String("x")).toDouble() + a.value(QLatin1String("width")).toDouble(), p.width) << line;
+            EXPECT_LE(attribute(a, "x").toDouble() + attribute(a, "width").toDouble(), p.width) << line;
         }
         EXPECT_EQ(str(got), expected) << line << str(r.err);
         EXPECT_EQ(std::pair(r.exitCode, p.width), std::pair(0, width)) << line;
