@@ -67,6 +67,7 @@ SongInput loadSongInput(const QString &path)
         return song;
     }
     static_cast<Song &>(song) = converted.song;
+    song.lines = converted.lines;
     song.hmmlPath = path;
     // Each song stands on its own: no PROGRAM is no tone, whatever an
     // earlier song said.

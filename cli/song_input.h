@@ -2,9 +2,12 @@
 // Loading the song a verb works on: an H-MML file, compiled and formatted, a
 // file of OMP data, or a VTD song file. Every verb that takes a song as INPUT goes through here.
 
+#include "core/hmml/note_lines.h"
 #include "core/song/song.h"
 
 #include <QString>
+
+#include <memory>
 
 namespace cli {
 
@@ -12,6 +15,7 @@ namespace cli {
 // whose "Program" the tone list refuses has tone -1.
 struct SongInput : Song {
     QString error; // Japanese message (for H-MML errors with the file and line); empty on success
+    std::shared_ptr<const hmml::NoteLineMap> lines; // the H-MML line of every note; null for other inputs
     bool ok() const { return error.isEmpty(); }
 
     // The program-change number to write: the song's tone when it has a

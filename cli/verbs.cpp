@@ -11,6 +11,7 @@ const std::vector<Verb> &verbs()
         {"midi", "midi [--tone N] -o OUT INPUT                                   MIDI ファイルに書き出し", runMidi},
         {"basic", "basic --machine e500|g800 [-o OUT] INPUT                       BASIC プログラムを生成", runBasic},
         {"omplist", "omplist [--title T] [-o OUT] INPUT                             OMP リストを生成", runOmpList},
+        {"draw", "draw [--machine e500|g800] [--width PX] -o OUT.svg INPUT       曲を SVG の絵に書き出し", runDraw},
         {"send", "send --machine e500|g800 [--program beep|omp] [--port DEV] ... INPUT   ポケコンへ送信", runSend},
         {"ports", "ports                                                          シリアルポートの一覧", runPorts},
         {"import", "import [--track N | --channel N] [--transpose N] [--unit TICKS] [--utf8] -o OUT.hml IN.mid   MIDI ファイルを H-MML に", runImport},

@@ -22,6 +22,7 @@ int runVtd(const QStringList &args);
 int runMidi(const QStringList &args);
 int runBasic(const QStringList &args);
 int runOmpList(const QStringList &args);
+int runDraw(const QStringList &args);
 int runSend(const QStringList &args);
 int runPorts(const QStringList &args);
 int runImport(const QStringList &args);

@@ -149,6 +149,31 @@ qint32 NoteLineMap::lineOf(qsizetype index) const
     return lineOfRead(seg->source + (index - seg->first));
 }
 
+std::vector<qint32> NoteLineMap::allLines() const
+{
+    std::vector<qint32> read; // the lines of the read notes, run by run
+    read.reserve(size_t(m_readCount));
+    const unsigned char *p = m_runs.data();
+    qint32 line = 0; // the last line of the run before
+    for (qsizetype run = 0; run < m_closedRuns; ++run) {
+        const Run r = takeRun(p);
+        line += r.gap;
+        for (qsizetype k = 0; k < r.length; ++k)
+            read.push_back(line + qint32(k));
+        line += qint32(r.length) - 1;
+    }
+    for (qsizetype k = 0; k < m_runLength; ++k)
+        read.push_back(m_runFirstLine + qint32(k));
+    // A loop's repetitions take the lines of the notes they repeat, which
+    // stand before them.
+    std::vector<qint32> all(static_cast<size_t>(m_noteCount));
+    for (const Segment &s : m_segments) {
+        for (qsizetype k = 0; k < s.count; ++k)
+            all[size_t(s.first + k)] = s.period == 0 ? read[size_t(s.source + k)] : all[size_t(s.source + k % s.period)];
+    }
+    return all;
+}
+
 qsizetype NoteLineMap::firstNoteFrom(qint32 line) const
 {
     const qsizetype read = readIndexFrom(line);

@@ -28,6 +28,8 @@ public:
     qsizetype noteCount() const { return m_noteCount; }
     // The 1-based line of note `index` (0-based); 0 when there is no such note.
     qint32 lineOf(qsizetype index) const;
+    // The line of every note in order, as lineOf gives them, in one pass.
+    std::vector<qint32> allLines() const;
     // The first note read from `line`, or when that line holds none the first
     // read after it; -1 when there is none.
     qsizetype firstNoteFrom(qint32 line) const;

@@ -1,5 +1,7 @@
 #include "core/voice/tuning_table.h"
 
+#include "core/hmml/pitch_name.h"
+
 #include "core/omp/omp_scan.h"
 
 #include <QStringList>
@@ -17,14 +19,6 @@ constexpr int HighestHmmlCode = 113; // "q", written B# 4
 
 } // namespace
 
-QString pitchName(int code)
-{
-    static const char *const names[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
-    if (code == HighestHmmlCode)
-        return QStringLiteral("B# 4");
-    const int semitone = code - omp::CodePitchFirst;
-    return QStringLiteral("%1 %2").arg(QLatin1String(names[semitone % 12])).arg(1 + semitone / 12);
-}
 
 double equalTemperedHz(int code)
 {
@@ -60,7 +54,7 @@ TuningTable tuningTable(QStringView omp, Machine machine, Program program)
         TuningRow &row = byCode[e.code];
         if (row.count++ == 0) {
             row.code = e.code;
-            row.pitch = pitchName(e.code);
+            row.pitch = hmml::pitchName(e.code);
             row.tone = e.tone;
             row.hz = e.hz;
             row.targetHz = equalTemperedHz(e.code);
@@ -87,9 +81,21 @@ TuningTable tuningTable(QStringView omp, Machine machine, Program program)
     });
     for (const auto &[code, count] : silent) {
         table.silentNotes += count;
-        table.silentPitches << pitchName(code);
+        table.silentPitches << hmml::pitchName(code);
     }
     return table;
+}
+
+PitchCents pitchCents(Machine machine, Program program)
+{
+    // One note of every pitch a program could be given, at a tempo.
+    QString omp = QStringLiteral("$1:1");
+    for (int code = omp::CodePitchFirst; code <= machines::LastPitchCode + 1; ++code)
+        omp += QChar(code);
+    PitchCents cents;
+    for (const TuningRow &row : tuningTable(omp, machine, program).rows)
+        cents.set(row.code, row.cents);
+    return cents;
 }
 
 } // namespace voice

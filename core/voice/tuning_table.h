@@ -4,6 +4,7 @@
 // equal-tempered one (A of octave 1, OMP "J", at 440 Hz).
 
 #include "core/voice/machine_sound.h"
+#include "core/voice/pitch_cents.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,11 +14,6 @@
 
 namespace voice {
 
-// The pitch of OMP code `code` (65 for "A", C of octave 1) as H-MML writes
-// it: "C 1", "F# 4", and "B# 4" for the one above B of octave 4 ("q"). Codes
-// above that, which only OMP data can hold, go on as "C# 5" and so on.
-QString pitchName(int code);
-
 // The equal-tempered frequency of `code`: "J" (74) is 440 Hz.
 double equalTemperedHz(int code);
 
@@ -26,7 +22,7 @@ double cents(double hz, double target);
 
 struct TuningRow {
     int code = 0;
-    QString pitch;       // pitchName(code)
+    QString pitch;       // hmml::pitchName(code)
     qsizetype count = 0; // the notes of that pitch the machine sounds
     int tone = 0;        // BEEP's tone number
     double hz = 0;       // the machine's frequency
@@ -48,5 +44,9 @@ struct TuningTable {
 };
 
 TuningTable tuningTable(QStringView omp, Machine machine, Program program);
+
+// The cents of every pitch `program` sounds on `machine` ("A" and up), from
+// the same events: what the note view and the picture mark.
+PitchCents pitchCents(Machine machine, Program program);
 
 } // namespace voice
