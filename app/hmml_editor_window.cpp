@@ -8,9 +8,13 @@
 #include "app/hmml_highlighter.h"
 #include "app/live_compiler.h"
 #include "app/overwrite_question.h"
+#include "app/note_view.h"
 #include "app/song_session.h"
+#include "core/hmml/pitch_name.h"
+#include "core/voice/tuning_table.h"
 
 #include <QAction>
+#include <QSplitter>
 #include <QCloseEvent>
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -22,6 +26,10 @@
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
 
 namespace {
 
@@ -45,6 +53,14 @@ HmmlEditorWindow::HmmlEditorWindow(FileDialogs &dialogs, MessageBoxes &messages,
     connect(m_compiler, &LiveCompiler::compiled, this, &HmmlEditorWindow::showCompiled);
     connect(&m_session, &SongSession::ompLayoutChanged, m_compiler, &LiveCompiler::setOmpLayout);
     connect(&m_session, &SongSession::soundingNote, this, [this](int line) { textEdit->setSoundingLine(line); });
+    connect(&m_session, &SongSession::playPosition, this, [this](double ms) {
+        // Only the song the view shows: the one the session holds is this text's.
+        const bool ours = ms >= 0 && m_session.isFromHmml() && noteView->notes()
+                          && m_session.hmmlSource() == m_lastSource;
+        noteView->setPlayPosition(ours ? ms : -1);
+    });
+    connect(&m_session, &SongSession::voiceChanged, this, &HmmlEditorWindow::showVoice);
+    showVoice();
     connect(&m_session, &SongSession::editorFileSaved, this, [this] {
         // The song plays again once the text read is compiled, if it played.
         const bool playing = m_session.isPlaying();
@@ -92,10 +108,26 @@ void HmmlEditorWindow::buildControls()
     find->addWidget(findPreviousButton);
     findBar->hide();
 
+    noteView = new NoteView(client);
+    noteView->setObjectName(QStringLiteral("noteView"));
+    splitter = new QSplitter(Qt::Vertical, client);
+    splitter->addWidget(textEdit);
+    splitter->addWidget(noteView);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setChildrenCollapsible(false);
+
     auto *layout = new QVBoxLayout(client);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(textEdit, 1);
+    layout->addWidget(splitter, 1);
     layout->addWidget(findBar);
+
+    textEdit->setLineToolTips([this](int line) { return pitchToolTip(line); });
+    textEdit->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(textEdit, &QWidget::customContextMenuRequested, this, &HmmlEditorWindow::showContextMenu);
+    connect(noteView, &NoteView::noteClicked, textEdit, &HmmlTextEdit::goToLine);
+    connect(textEdit, &QPlainTextEdit::cursorPositionChanged, this,
+            [this] { noteView->setCurrentLine(textEdit->cursorLine()); });
 
     errorButton = new QPushButton(statusBar());
     errorButton->setObjectName(QStringLiteral("Command1"));
@@ -140,9 +172,18 @@ void HmmlEditorWindow::buildMenus()
     item(editMenu, findAction, "検索", QStringLiteral("検索(&F)..."), QKeySequence::Find);
     item(editMenu, findNextAction, "次を検索", QStringLiteral("次を検索(&N)"), QKeySequence::FindNext);
     item(editMenu, findPreviousAction, "前を検索", QStringLiteral("前を検索(&V)"), QKeySequence::FindPrevious);
+    menu(viewMenu, "表示", QStringLiteral("表示(&V)"));
+    item(viewMenu, noteViewAction, "ノートビュー", QStringLiteral("ノートビュー(&N)"), QKeySequence());
+    noteViewAction->setCheckable(true);
+    noteViewAction->setChecked(true);
+    item(viewMenu, fitAllAction, "曲全体を表示", QStringLiteral("曲全体を表示(&W)"), QKeySequence(Qt::CTRL | Qt::Key_0));
+    item(viewMenu, zoomInAction, "拡大", QStringLiteral("拡大(&I)"), QKeySequence::ZoomIn);
+    item(viewMenu, zoomOutAction, "縮小", QStringLiteral("縮小(&O)"), QKeySequence::ZoomOut);
     menu(playMenu, "演奏", QStringLiteral("再生(&P)"));
     item(playMenu, playAction, "最初から再生", QStringLiteral("最初から再生(&P)"), QKeySequence(Qt::Key_F5));
     item(playMenu, playFromCursorAction, "ここから再生", QStringLiteral("カーソルの行から再生(&H)"), QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    item(playMenu, loopSelectionAction, "選択範囲をループ再生", QStringLiteral("選択範囲をループ再生(&L)"),
+         QKeySequence(Qt::CTRL | Qt::Key_F5));
     item(playMenu, stopAction, "停止", QStringLiteral("停止(&S)"), QKeySequence(Qt::Key_F6));
 
     undoAction->setEnabled(false);
@@ -161,7 +202,12 @@ void HmmlEditorWindow::buildMenus()
     connect(findPreviousAction, &QAction::triggered, this, [this] { findNext(true); });
     connect(playAction, &QAction::triggered, this, &HmmlEditorWindow::play);
     connect(playFromCursorAction, &QAction::triggered, this, &HmmlEditorWindow::playFromCursor);
+    connect(loopSelectionAction, &QAction::triggered, this, &HmmlEditorWindow::loopSelection);
     connect(stopAction, &QAction::triggered, this, &HmmlEditorWindow::stop);
+    connect(noteViewAction, &QAction::toggled, noteView, &QWidget::setVisible);
+    connect(fitAllAction, &QAction::triggered, noteView, &NoteView::fitAll);
+    connect(zoomInAction, &QAction::triggered, noteView, &NoteView::zoomIn);
+    connect(zoomOutAction, &QAction::triggered, noteView, &NoteView::zoomOut);
 }
 
 QString HmmlEditorWindow::hmmlText() const
@@ -187,6 +233,94 @@ void HmmlEditorWindow::playFromCursor()
 void HmmlEditorWindow::stop()
 {
     m_session.stop();
+}
+
+std::pair<int, int> HmmlEditorWindow::loopedLines() const
+{
+    const QTextCursor &c = m_loopCursor.isNull() ? textEdit->textCursor() : m_loopCursor;
+    QTextCursor start(textEdit->document()), end(textEdit->document());
+    start.setPosition(c.selectionStart());
+    end.setPosition(c.selectionEnd());
+    int last = end.blockNumber() + 1;
+    // A selection of whole lines ends at the start of the line after them.
+    if (c.hasSelection() && end.positionInBlock() == 0 && last > start.blockNumber() + 1)
+        --last;
+    return {start.blockNumber() + 1, last};
+}
+
+void HmmlEditorWindow::loopSelection()
+{
+    m_loopCursor = textEdit->textCursor();
+    showError(m_session.loopLines([this] { return loopedLines(); }));
+}
+
+void HmmlEditorWindow::showContextMenu(const QPoint &pos)
+{
+    std::unique_ptr<QMenu> menu(textEdit->createStandardContextMenu(pos));
+    menu->addSeparator();
+    for (QAction *a : {playAction, playFromCursorAction, loopSelectionAction, stopAction})
+        menu->addAction(a);
+    menu->exec(textEdit->viewport()->mapToGlobal(pos));
+}
+
+void HmmlEditorWindow::showVoice()
+{
+    const std::optional<Machine> machine = m_session.voiceMachine();
+    std::vector<int> offTune;
+    if (machine) {
+        const voice::PitchCents cents = voice::pitchCents(*machine, m_session.voiceProgram());
+        noteView->setCents(cents);
+        if (const std::shared_ptr<const notes::SongNotes> &notes = noteView->notes()) {
+            for (const notes::Note &n : notes->all())
+                if (n.line > 0 && cents.marked(n.code) && (offTune.empty() || offTune.back() != n.line))
+                    offTune.push_back(n.line);
+            std::sort(offTune.begin(), offTune.end());
+            offTune.erase(std::unique(offTune.begin(), offTune.end()), offTune.end());
+        }
+    } else {
+        noteView->clearCents();
+    }
+    textEdit->setOffTuneLines(std::move(offTune));
+}
+
+QString HmmlEditorWindow::pitchToolTip(int line) const
+{
+    const std::shared_ptr<const notes::SongNotes> &notes = noteView->notes();
+    if (!notes)
+        return QString();
+    for (const qint32 index : notes->notesOfLine(line)) {
+        const int code = (*notes)[index].code;
+        if (code < omp::CodePitchFirst)
+            continue;
+        // The chosen machine's voice, or both machines' BEEP programs.
+        std::vector<std::pair<Machine, voice::Program>> shown;
+        if (const std::optional<Machine> machine = m_session.voiceMachine())
+            shown.push_back({*machine, m_session.voiceProgram()});
+        else
+            for (const Machine m : machines::All)
+                shown.push_back({m, voice::Program::Beep});
+        QStringList tips{QStringLiteral("%1 (平均律 %2 Hz)").arg(hmml::pitchName(code)).arg(voice::equalTemperedHz(code), 0, 'f', 1)};
+        for (const auto &[machine, program] : shown) {
+            const QString omp = QStringLiteral("$1:1") + QChar(code);
+            const voice::TuningTable table = voice::tuningTable(omp, machine, program);
+            const QString name = machines::modelName(machine)
+                                 + (program == voice::Program::Omp ? QStringLiteral(" (OMP プレーヤー)") : QString());
+            if (table.rows.empty()) {
+                tips << QStringLiteral("%1: 鳴りません").arg(name);
+                continue;
+            }
+            const voice::TuningRow &row = table.rows.front();
+            tips << QStringLiteral("%1: トーン %2、%3 Hz、%4%5 セント%6")
+                        .arg(name)
+                        .arg(row.tone)
+                        .arg(row.hz, 0, 'f', 1)
+                        .arg(row.cents >= 0 ? QStringLiteral("+") : QString())
+                        .arg(row.cents, 0, 'f', 1)
+                        .arg(std::fabs(row.cents) > voice::PitchCents::MarkedAbove ? QStringLiteral(" (ずれが大きい音)") : QString());
+        }
+        return tips.join(u'\n');
+    }
+    return QString();
 }
 
 void HmmlEditorWindow::showError(const SessionMessage &message)
@@ -312,6 +446,10 @@ bool HmmlEditorWindow::reloadFromDisk()
 void HmmlEditorWindow::showCompiled(const HmmlConversion &conversion)
 {
     m_status = conversion.status;
+    noteView->showConversion(conversion);
+    if (conversion.ok())
+        m_lastSource = conversion.song.hmmlSource;
+    showVoice();
     if (conversion.ok()) {
         textEdit->setErrorLine(0);
         errorButton->hide();

@@ -13,11 +13,15 @@
 #include "core/song/song_conversion.h"
 
 #include <QMainWindow>
+#include <QTextCursor>
+
+#include <utility>
 
 class FileDialogs;
 class HmmlTextEdit;
 class LiveCompiler;
 class MessageBoxes;
+class NoteView;
 class SongSession;
 struct SessionMessage;
 class QAction;
@@ -26,6 +30,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSplitter;
 
 class HmmlEditorWindow : public QMainWindow {
     Q_OBJECT
@@ -64,12 +69,21 @@ public:
     void goToError();    // a click on the error message
     void play();         // "最初から再生(&P)"
     void playFromCursor(); // "カーソルの行から再生(&H)"
+    void loopSelection(); // "選択範囲をループ再生(&L)"
     void stop();         // "停止(&S)"
     // Asks about unsaved changes: true when the text may be replaced or
     // closed (saved, or the user chose not to).
     bool maybeSave();
 
+    // The lines "選択範囲をループ再生" plays now: the selection's (a last line
+    // it ends at the start of is not one of them), or the cursor's.
+    std::pair<int, int> loopedLines() const;
+    // The tooltip of a line: its pitch on the machines, in hertz and cents.
+    QString pitchToolTip(int line) const;
+
     HmmlTextEdit *textEdit;       // the song
+    NoteView *noteView;           // the song's notes as a picture
+    QSplitter *splitter;          // the text above the note view
     QWidget *lineNumberGutter;    // line numbers and the error mark
     QFrame *findBar;
     QLineEdit *findEdit;          // the text to find
@@ -78,10 +92,11 @@ public:
     QLabel *newsLabel;            // other news
     CommonDialog openDialog, saveAsDialog;
 
-    QMenu *fileMenu, *editMenu, *playMenu;
+    QMenu *fileMenu, *editMenu, *viewMenu, *playMenu;
     QAction *newAction, *openAction, *saveAction, *saveAsAction, *closeAction;
     QAction *undoAction, *redoAction, *findAction, *findNextAction, *findPreviousAction;
-    QAction *playAction, *playFromCursorAction, *stopAction;
+    QAction *noteViewAction, *fitAllAction, *zoomInAction, *zoomOutAction;
+    QAction *playAction, *playFromCursorAction, *loopSelectionAction, *stopAction;
 
 signals:
     // The text belongs to `path` now (opened, saved under a new name).
@@ -100,6 +115,8 @@ private:
     void updateCaption();
     void showNews(const QString &text);
     void showError(const SessionMessage &message);
+    void showVoice();
+    void showContextMenu(const QPoint &pos);
 
     FileDialogs &m_dialogs;
     MessageBoxes &m_messages;
@@ -110,4 +127,8 @@ private:
     QByteArray m_diskDigest; // of the file's bytes as last read or written here
     ConversionStatus m_status;
     bool m_loading = false; // text set by the program, not typed
+    // The selection "選択範囲をループ再生" plays: a cursor of the document,
+    // so that edits before and within it move it along.
+    QTextCursor m_loopCursor;
+    QString m_lastSource; // the text of the last good compile
 };

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QToolTip>
 
 namespace {
 
@@ -20,6 +21,7 @@ private:
 };
 
 const QColor ErrorColour(0xd0, 0x20, 0x20);
+const QColor OffTuneColour(0xe0, 0x80, 0x00);
 
 } // namespace
 
@@ -107,9 +109,43 @@ void HmmlTextEdit::setSoundingLine(int line)
     }
 }
 
+void HmmlTextEdit::setOffTuneLines(std::vector<int> lines)
+{
+    if (lines == m_offTuneLines)
+        return;
+    m_offTuneLines = std::move(lines);
+    updateSelections();
+}
+
+bool HmmlTextEdit::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QPoint at = viewport()->mapFrom(this, help->pos());
+        const QString tip = viewport()->rect().contains(at) ? lineToolTip(cursorForPosition(at).blockNumber() + 1) : QString();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, this);
+        return true;
+    }
+    return QPlainTextEdit::event(event);
+}
+
 void HmmlTextEdit::updateSelections()
 {
     QList<QTextEdit::ExtraSelection> selections;
+    for (const int line : m_offTuneLines) {
+        const QTextBlock block = document()->findBlockByNumber(line - 1);
+        if (!block.isValid())
+            continue;
+        QTextEdit::ExtraSelection s;
+        s.cursor = QTextCursor(block);
+        s.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        s.format.setUnderlineStyle(QTextCharFormat::DotLine);
+        s.format.setUnderlineColor(OffTuneColour);
+        selections << s;
+    }
     if (const QTextBlock block = document()->findBlockByNumber(m_soundingLine - 1); m_soundingLine > 0 && block.isValid()) {
         QTextEdit::ExtraSelection s;
         s.cursor = QTextCursor(block);

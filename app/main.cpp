@@ -3,6 +3,7 @@
 #include "platform/desktop/browser.h"
 #include "platform/desktop/file_dialogs.h"
 #include "platform/audio/fluidsynth_player.h"
+#include "platform/audio/pcm_player.h"
 #include "platform/desktop/message_boxes.h"
 #include "platform/desktop/system_services.h"
 #include "app/app_info.h"
@@ -86,8 +87,9 @@ int main(int argc, char **argv)
     QtFileDialogs dialogs;
     RealSystemServices system;
     FluidSynthPlayer player;
+    PcmPlayer samplePlayer;
     DesktopBrowser browser;
-    MainWindow window({dialogs, messages, system, player, browser, QString()});
+    MainWindow window({dialogs, messages, system, player, samplePlayer, browser, QString()});
 
     // The command-line text: every argument after the program's own.
     QStringList arguments = QApplication::arguments();

@@ -72,7 +72,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
       openMidiDialog(QStringLiteral("CD7"), QStringLiteral("*.mid *.midi (MIDI File)|*.mid;*.midi|*.* (All Files)|*.*")),
       saveImportedHmmlDialog(QStringLiteral("CD8"), QStringLiteral("*.hml(Orrin's Music Language)|*.hml")),
       m_services(services),
-      m_session(services.player, m_settings)
+      m_session(services.player, services.samplePlayer, m_settings)
 {
     setObjectName(QStringLiteral("Form1"));
     buildControls();
@@ -129,7 +129,7 @@ void MainWindow::buildControls()
     client->setFixedSize(px(8895), px(4545));
     setCentralWidget(client);
 
-    playerStrip = new PlayerStrip(m_services.player, client);
+    playerStrip = new PlayerStrip(m_services.player, m_services.samplePlayer, client);
     playerStrip->setObjectName(QStringLiteral("MP1"));
     playerStrip->setGeometry(twipRect(120, 60, 5715, 675));
 

@@ -21,6 +21,7 @@ class MediaPlayer;
 class MessageBoxes;
 class OutputWindow;
 class PlayerStrip;
+class SamplePlayer;
 class SendWindow;
 class SettingsDialog;
 class SystemServices;
@@ -41,6 +42,7 @@ struct MainWindowServices {
     MessageBoxes &messages;
     SystemServices &system;
     MediaPlayer &player;
+    SamplePlayer &samplePlayer;
     Browser &browser;
     // Where the settings file lives; empty for the usual place.
     QString settingsPath;

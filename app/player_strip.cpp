@@ -3,6 +3,7 @@
 #include "core/io/clock_text.h"
 
 #include "platform/audio/media_player.h"
+#include "platform/audio/sample_player.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,8 +13,8 @@
 #include <cmath>
 
 
-PlayerStrip::PlayerStrip(MediaPlayer &player, QWidget *parent)
-    : QWidget(parent), m_player(player), m_state(new QLabel(this)), m_progress(new QProgressBar(this)),
+PlayerStrip::PlayerStrip(MediaPlayer &player, SamplePlayer &samplePlayer, QWidget *parent)
+    : QWidget(parent), m_player(player), m_samples(samplePlayer), m_state(new QLabel(this)), m_progress(new QProgressBar(this)),
       m_time(new QLabel(this)), m_timer(new QTimer(this))
 {
     setAutoFillBackground(true);
@@ -35,9 +36,10 @@ PlayerStrip::PlayerStrip(MediaPlayer &player, QWidget *parent)
 
 void PlayerStrip::refresh()
 {
-    const bool playing = m_player.isPlaying();
-    const double length = playing ? m_player.duration() : 0.0;
-    const double position = playing ? m_player.position() : 0.0;
+    const bool samples = m_samples.isPlaying();
+    const bool playing = samples || m_player.isPlaying();
+    const double length = !playing ? 0.0 : samples ? m_samples.duration() : m_player.duration();
+    const double position = !playing ? 0.0 : samples ? m_samples.position() : m_player.position();
     m_state->setText(playing ? QStringLiteral("▶ 再生中") : QStringLiteral("■ 停止"));
     m_progress->setValue(length > 0 ? int(std::lround(1000.0 * std::min(position, length) / length)) : 0);
     m_time->setText(clockText(position) + QStringLiteral(" / ") + clockText(length));

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class MediaPlayer;
+class SamplePlayer;
 class QLabel;
 class QProgressBar;
 class QTimer;
@@ -12,7 +13,9 @@ class QTimer;
 class PlayerStrip : public QWidget {
     Q_OBJECT
 public:
-    explicit PlayerStrip(MediaPlayer &player, QWidget *parent = nullptr);
+    // Shows whichever of the two players plays (the General MIDI one, or
+    // the one of the machine's voice).
+    PlayerStrip(MediaPlayer &player, SamplePlayer &samplePlayer, QWidget *parent = nullptr);
 
     // Reads the player's state into the strip (also done by its timer).
     void refresh();
@@ -22,6 +25,7 @@ public:
 
 private:
     MediaPlayer &m_player;
+    SamplePlayer &m_samples;
     QLabel *m_state;
     QProgressBar *m_progress;
     QLabel *m_time;

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -66,7 +67,28 @@ void SettingsDialog::buildControls()
     general->addWidget(loopCheck, 0, 0, 1, 2);
     general->addWidget(new QLabel(QStringLiteral("標準の音色"), generalGroup), 1, 0);
     general->addWidget(toneCombo, 1, 1);
+    // The voice that plays the song: the General MIDI tone above, or a
+    // pocket computer's own square wave, from one of its programs.
+    voiceCombo = dropDownList(generalGroup, "voiceCombo",
+                              {QStringLiteral("General MIDI の音色"), QStringLiteral("PC-E500 の音"), QStringLiteral("PC-G800 の音")});
+    voiceProgramCombo = dropDownList(generalGroup, "voiceProgramCombo",
+                                     {QStringLiteral("BEEP の BASIC プログラム"), QStringLiteral("OMP プレーヤー")});
+    statementGapSpin = new QSpinBox(generalGroup);
+    statementGapSpin->setObjectName(QStringLiteral("statementGapSpin"));
+    statementGapSpin->setRange(0, AppSettings::MaxStatementGap);
+    statementGapSpin->setSuffix(QStringLiteral(" ms"));
+    statementGapSpin->setToolTip(QStringLiteral("BASIC が文と文のあいだに置く間は公表されていません。実機に合わせて選んでください。"));
+    general->addWidget(new QLabel(QStringLiteral("再生する音"), generalGroup), 2, 0);
+    general->addWidget(voiceCombo, 2, 1);
+    general->addWidget(new QLabel(QStringLiteral("ポケコンのプログラム"), generalGroup), 3, 0);
+    general->addWidget(voiceProgramCombo, 3, 1);
+    general->addWidget(new QLabel(QStringLiteral("文の後の無音"), generalGroup), 4, 0);
+    general->addWidget(statementGapSpin, 4, 1);
     general->setColumnStretch(1, 1);
+    connect(voiceCombo, &QComboBox::currentIndexChanged, this, [this](int voice) {
+        voiceProgramCombo->setEnabled(voice > 0);
+        statementGapSpin->setEnabled(voice > 0);
+    });
 
     serialGroup = new QGroupBox(QStringLiteral("通信関連"), this);
     serialGroup->setObjectName(QStringLiteral("Frame1"));
@@ -159,6 +181,11 @@ void SettingsDialog::load()
     loopCheck->setChecked(s.LoopPlay == 1);
     // A position outside a list selects nothing.
     toneCombo->setCurrentIndex(s.DefaultTone);
+    voiceCombo->setCurrentIndex(s.Voice);
+    voiceProgramCombo->setCurrentIndex(s.VoiceProgram);
+    statementGapSpin->setValue(s.StatementGap);
+    voiceProgramCombo->setEnabled(s.Voice > 0);
+    statementGapSpin->setEnabled(s.Voice > 0);
     baudCombo->setCurrentIndex(s.BaudIndex);
     dataBitsCombo->setCurrentIndex(s.DataBitsIndex);
     stopBitsCombo->setCurrentIndex(s.StopBitsIndex);
@@ -197,6 +224,9 @@ void SettingsDialog::ok()
     AppSettings &s = m_settings;
     s.LoopPlay = loopCheck->isChecked() ? 1 : 0;
     s.DefaultTone = qint16(toneCombo->currentIndex());
+    s.Voice = qint16(voiceCombo->currentIndex());
+    s.VoiceProgram = qint16(voiceProgramCombo->currentIndex());
+    s.StatementGap = qint16(statementGapSpin->value());
     s.BaudIndex = qint16(baudCombo->currentIndex());
     s.DataBitsIndex = qint16(dataBitsCombo->currentIndex());
     s.StopBitsIndex = qint16(stopBitsCombo->currentIndex());

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 class SettingsDialog : public QDialog {
     Q_OBJECT
@@ -30,6 +31,8 @@ public:
 
     QGroupBox *serialGroup, *generalGroup, *layoutGroup;
     QCheckBox *loopCheck, *separatorCheck, *autoReloadCheck;
+    QComboBox *voiceCombo, *voiceProgramCombo;
+    QSpinBox *statementGapSpin;
     QComboBox *toneCombo, *baudCombo, *dataBitsCombo, *stopBitsCombo, *parityCombo, *flowCombo, *portCombo, *deviceCombo;
     QLineEdit *intervalEdit;
     QRadioButton *slashOption, *spaceOption;

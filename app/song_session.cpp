@@ -4,8 +4,12 @@
 #include "core/formats/midi_writer.h"
 #include "core/hmml/hmml_file.h"
 #include "core/io/read_file.h"
+#include "core/notes/selection_omp.h"
+#include "core/notes/song_notes.h"
 #include "core/song/song_file.h"
+#include "core/voice/machine_voice.h"
 #include "platform/audio/media_player.h"
+#include "platform/audio/sample_player.h"
 #include "platform/watch/file_watch.h"
 
 #include <QDir>
@@ -30,10 +34,12 @@ SessionMessage failure(const QString &text)
 
 } // namespace
 
-SongSession::SongSession(MediaPlayer &player, const AppSettings &settings, QObject *parent)
-    : QObject(parent), m_player(player), m_settings(settings)
+SongSession::SongSession(MediaPlayer &midiPlayer, SamplePlayer &samplePlayer, const AppSettings &settings,
+                         QObject *parent)
+    : QObject(parent), m_player(midiPlayer), m_samples(samplePlayer), m_settings(settings)
 {
     m_player.setErrorHandler([this](const QString &message) { emit errorReported(failure(message)); });
+    m_samples.setErrorHandler([this](const QString &message) { emit errorReported(failure(message)); });
     m_watch = std::make_unique<FileWatch>([this] { songFileSaved(); });
     m_followTimer = new QTimer(this);
     m_followTimer->setInterval(40);
@@ -43,6 +49,7 @@ SongSession::SongSession(MediaPlayer &player, const AppSettings &settings, QObje
 SongSession::~SongSession()
 {
     m_player.setErrorHandler({});
+    m_samples.setErrorHandler({});
 }
 
 Song SongSession::song() const
@@ -103,6 +110,16 @@ QString SongSession::ompSeparator() const
 qint32 SongSession::ompInterval() const
 {
     return separatorInterval(m_settings);
+}
+
+std::optional<Machine> SongSession::voiceMachine() const
+{
+    return ::voiceMachine(m_settings);
+}
+
+voice::Program SongSession::voiceProgram() const
+{
+    return m_settings.VoiceProgram == 1 ? voice::Program::Omp : voice::Program::Beep;
 }
 
 SessionMessage SongSession::openSongFile(const QString &path)
@@ -215,6 +232,7 @@ void SongSession::settingsChanged()
     m_song.tone = m_settings.DefaultTone;
     emit songChanged(Field::Tone);
     emit ompLayoutChanged(ompSeparator(), ompInterval());
+    emit voiceChanged();
     setSongFile(m_songFile); // watched, or no longer
 }
 
@@ -250,17 +268,71 @@ SessionMessage SongSession::playFromLine(int line)
 
 SessionMessage SongSession::playFrom(qsizetype firstNote)
 {
-    Playing playing{omp::NoteTimeline(m_song.omp), m_lines, 0, m_ompChanges};
-    playing.offset = playing.timeline.note(firstNote).tick;
-    // Closing the media first lets the file be written again; the current
-    // text is converted, so a second press reloads the song from the start.
+    m_loopRange = {};
+    const QString data = firstNote == 0 ? m_song.omp : omp::NoteTimeline(m_song.omp).from(firstNote);
+    return playData(data, firstNote, {}, m_settings.LoopPlay == 1 ? 0 : 1);
+}
+
+SessionMessage SongSession::loopLines(std::function<std::pair<int, int>()> range)
+{
+    m_loopRange = std::move(range);
+    const SessionMessage error = nextLoopTurn();
+    if (!error.isEmpty())
+        m_loopRange = {};
+    return error;
+}
+
+SessionMessage SongSession::nextLoopTurn()
+{
+    if (!m_lines)
+        return failure(QStringLiteral("選択範囲をループ再生できません。OMPデータが H-MML から変換したままではありません。\r\n"
+                                      "H-MMLを変換し直してください。"));
+    const auto [firstLine, lastLine] = m_loopRange();
+    const notes::SongNotes song(m_song.omp, m_lines);
+    const QString data = notes::selectionOmp(song, firstLine, lastLine);
+    if (data.isEmpty())
+        return failure(QStringLiteral("選択範囲の行に音符がありません。"));
+    // The notes it plays, in order: those read from the lines.
+    std::vector<qsizetype> notes;
+    for (qsizetype i = 0; i < song.size(); ++i)
+        if (song[i].line >= firstLine && song[i].line <= lastLine)
+            notes.push_back(i);
+    return playData(data, 0, std::move(notes), 1);
+}
+
+qsizetype SongSession::Playing::songNote(qsizetype playedNote) const
+{
+    if (playedNote < 0)
+        return -1;
+    if (notes.empty())
+        return first + playedNote;
+    return playedNote < qsizetype(notes.size()) ? notes[size_t(playedNote)] : -1;
+}
+
+SessionMessage SongSession::playData(const QString &omp, qsizetype firstNote, std::vector<qsizetype> notes, int playCount)
+{
+    Playing playing{omp::NoteTimeline(m_song.omp), m_lines, m_ompChanges, omp::NoteTimeline(omp), firstNote,
+                    std::move(notes), nullptr};
+    // One sound at a time; closing the media first lets the file be written
+    // again, and the data is written anew, so a second press reloads it.
     m_player.setFileName(QString());
-    const MidiResult written = MIDI_Exp(firstNote == 0 ? m_song.omp : playing.timeline.from(firstNote),
-                                        temporaryFilePath(), m_song.tone);
-    if (!written.ok())
-        return failure(written.error);
-    m_player.setFileName(temporaryFilePath());
-    m_player.setPlayCount(m_settings.LoopPlay == 1 ? 0 : 1);
+    m_samples.stop();
+    if (const std::optional<Machine> machine = voiceMachine()) {
+        const voice::SoundEvents sounds = voice::soundEvents(omp, *machine, voiceProgram());
+        if (!sounds.ok())
+            return failure(sounds.error);
+        auto sound = std::make_shared<const voice::Voice>(sounds.events, m_settings.StatementGap / 1000.0);
+        m_samples.play(SampleStream{sound->frameCount(),
+                                    [sound](qint64 first, float *out, int count) { sound->render(first, out, count); }});
+        m_samples.setPlayCount(playCount);
+        playing.voice = std::move(sound);
+    } else {
+        const MidiResult written = MIDI_Exp(omp, temporaryFilePath(), m_song.tone);
+        if (!written.ok())
+            return failure(written.error);
+        m_player.setFileName(temporaryFilePath());
+        m_player.setPlayCount(playCount);
+    }
     m_playing = std::move(playing);
     m_followTimer->start();
     followPlayback();
@@ -269,25 +341,49 @@ SessionMessage SongSession::playFrom(qsizetype firstNote)
 
 void SongSession::stop()
 {
+    m_loopRange = {};
     m_player.setFileName(QString());
+    m_samples.stop();
     followPlayback();
 }
 
 bool SongSession::isPlaying() const
 {
-    return m_player.isPlaying();
+    return m_player.isPlaying() || m_samples.isPlaying();
 }
 
 void SongSession::followPlayback()
 {
-    if (!m_player.isPlaying()) {
+    if (!isPlaying()) {
+        // A loop's turn is over: the next one, with the range and the song
+        // as they are now.
+        if (m_loopRange) {
+            const SessionMessage error = nextLoopTurn();
+            if (error.isEmpty())
+                return;
+            m_loopRange = {};
+            emit errorReported(error);
+        }
         m_followTimer->stop();
         emit soundingNote(0, -1, -1);
+        emit playPosition(-1);
         return;
     }
-    const qint64 tick = m_playing.offset + std::llround(m_player.position() * omp::MidiTicksPerSecond);
-    const omp::TimedNote note = m_playing.timeline.noteAt(tick);
-    if (!note.valid() || !m_playing.lines)
+    qsizetype played = -1;
+    qint64 into = 0; // ticks into that note, as the MIDI file times it
+    if (m_playing.voice) {
+        played = m_playing.voice->noteAt(m_samples.positionFrame());
+    } else {
+        const qint64 tick = std::llround(m_player.position() * omp::MidiTicksPerSecond);
+        const omp::TimedNote note = m_playing.played.noteAt(tick);
+        played = note.index;
+        into = tick - note.tick;
+    }
+    const omp::TimedNote note = m_playing.timeline.note(m_playing.songNote(played));
+    if (!note.valid())
+        return;
+    emit playPosition(double(note.tick + into) * 1000.0 / omp::MidiTicksPerSecond);
+    if (!m_playing.lines)
         return;
     const int line = m_playing.lines->lineOf(note.index);
     // Only the characters of the data that plays, as compiled.

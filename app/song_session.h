@@ -12,15 +12,24 @@
 #include "core/song/settings.h"
 #include "core/song/song.h"
 #include "core/song/song_conversion.h"
+#include "core/voice/machine_sound.h"
 
 #include <QFlags>
 #include <QObject>
 
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class FileWatch;
 class MediaPlayer;
+class SamplePlayer;
 class QTimer;
+
+namespace voice {
+class Voice;
+} // namespace voice
 
 // What a command could not do: the message, and the title of the box that
 // shows it. Empty when the command did its work.
@@ -39,8 +48,11 @@ public:
     static constexpr Fields AllFields = Fields(0x1F);
 
     // `settings` is the window's, read at every command (the separators, the
-    // default tone, loop play, automatic reloading).
-    SongSession(MediaPlayer &player, const AppSettings &settings, QObject *parent = nullptr);
+    // default tone, loop play, automatic reloading, the voice). The song
+    // plays through `midiPlayer` with its General MIDI tone, or through
+    // `samplePlayer` in a pocket computer's own voice.
+    SongSession(MediaPlayer &midiPlayer, SamplePlayer &samplePlayer, const AppSettings &settings,
+                QObject *parent = nullptr);
     ~SongSession() override;
 
     // The song as it stands, typed edits included. Its H-MML source and file
@@ -92,6 +104,10 @@ public:
     // The layout compiled OMP data is given: the separator and its interval.
     QString ompSeparator() const;
     qint32 ompInterval() const;
+    // The machine whose voice plays the song (none: the General MIDI tone),
+    // and which of its programs.
+    std::optional<Machine> voiceMachine() const;
+    voice::Program voiceProgram() const;
     // An untitled song takes `title` (the OMP list names it so).
     void nameIfUntitled(const QString &title);
 
@@ -101,6 +117,11 @@ public:
     // From the first note of H-MML line `line` on, while the OMP data is as
     // compiled.
     SessionMessage playFromLine(int line);
+    // The notes of H-MML lines `range()` gives (first and last, both
+    // included) in a loop until stop(): the range is asked for again at
+    // every turn, so an edit of the selection is heard at the next one.
+    SessionMessage loopLines(std::function<std::pair<int, int>()> range);
+    bool isLooping() const { return bool(m_loopRange); }
     void stop();
     bool isPlaying() const;
     // Reads where the player is and announces the sounding note (its timer
@@ -118,6 +139,9 @@ signals:
     // playing) and, while the OMP data is the data that plays, its
     // characters [start, end); -1 when they are not shown.
     void soundingNote(int line, qsizetype start, qsizetype end);
+    // While playing, where the song is as `vltn midi` times it, in
+    // milliseconds (for the note view); negative once it stops.
+    void playPosition(double ms);
     // Something went wrong where no command waits for an answer (a reload,
     // the player): the message to show.
     void errorReported(const SessionMessage &message);
@@ -125,15 +149,23 @@ signals:
     void editorFileSaved();
     // The layout compiled OMP data is given changed.
     void ompLayoutChanged(const QString &separator, qint32 interval);
+    // The settings were applied: the voice may be another.
+    void voiceChanged();
 
 private:
     void showConversion(const HmmlConversion &conversion);
     void setOmpText(const QString &omp, std::shared_ptr<const hmml::NoteLineMap> lines);
     void applyTone(int tone);
     SessionMessage playFrom(qsizetype firstNote);
+    // Plays `omp` (a part of the song's data, note `firstNote` on of
+    // `timeline`) in the chosen voice; `notes` maps the notes of `omp` to
+    // the song's notes when they are not the song's own from `firstNote` on.
+    SessionMessage playData(const QString &omp, qsizetype firstNote, std::vector<qsizetype> notes, int playCount);
+    SessionMessage nextLoopTurn();
     void songFileSaved();
 
     MediaPlayer &m_player;
+    SamplePlayer &m_samples;
     const AppSettings &m_settings;
     QString m_tempDir;
     Song m_song;
@@ -148,11 +180,18 @@ private:
     // What plays: its timeline, its lines, where in it the file begins, and
     // the OMP data's change count when it started.
     struct Playing {
-        omp::NoteTimeline timeline;
+        omp::NoteTimeline timeline; // of the song's OMP data
         std::shared_ptr<const hmml::NoteLineMap> lines;
-        qint64 offset = 0;
         quint64 ompChanges = 0;
+        // The data handed to the player: its timeline, and the song's note
+        // of each of its notes (empty: the song's own from `first` on).
+        omp::NoteTimeline played;
+        qsizetype first = 0;
+        std::vector<qsizetype> notes;
+        std::shared_ptr<const voice::Voice> voice; // null: the General MIDI tone
+        qsizetype songNote(qsizetype playedNote) const;
     } m_playing;
+    std::function<std::pair<int, int>()> m_loopRange;
     QTimer *m_followTimer;
     bool m_replayOnNextSong = false;
     bool m_reloading = false;

@@ -5,6 +5,7 @@
 #include "fakes/fake_browser.h"
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_media_player.h"
+#include "fakes/fake_sample_player.h"
 #include "fakes/fake_system_services.h"
 #include "app/main_window.h"
 
@@ -12,7 +13,7 @@
 
 struct BenchWindow {
     explicit BenchWindow(const QString &folder)
-        : form(MainWindowServices{dialogs, messages, system, player, browser, QDir(folder).filePath(QStringLiteral("vltn.ini"))})
+        : form(MainWindowServices{dialogs, messages, system, player, samplePlayer, browser, QDir(folder).filePath(QStringLiteral("vltn.ini"))})
     {
         system.tempDir = folder;
         system.programDir = folder;
@@ -22,6 +23,7 @@ struct BenchWindow {
     FakeMessageBoxes messages;
     FakeSystemServices system;
     FakeMediaPlayer player;
+    FakeSamplePlayer samplePlayer;
     FakeBrowser browser;
     MainWindow form;
 };

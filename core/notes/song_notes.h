@@ -102,9 +102,4 @@ private:
     bool m_hasLines = false;
 };
 
-// A pitch as H-MML writes it: "C 2", "F# 4", and "B# 4" for "q", the one
-// pitch above B 4 that H-MML can write. Pitches beyond, which only OMP data
-// holds, go on in the same way ("C# 5"). Empty for a code that is no pitch.
-
-
 } // namespace notes

@@ -22,14 +22,18 @@ const QString FileName = QStringLiteral("vltn.ini");
 
 const QString DeviceKey = QStringLiteral("通信デバイス");
 
-// The numbers after the eleven keys: the pauses of a send, and whether a
-// song's H-MML file saved by another program is read again.
-const std::array<SettingsKey, 3> &laterKeys()
+// The numbers after the eleven keys: the pauses of a send, whether a song's
+// H-MML file saved by another program is read again, and the voice that
+// plays the song.
+const std::array<SettingsKey, 6> &laterKeys()
 {
-    static const std::array<SettingsKey, 3> keys = {{
+    static const std::array<SettingsKey, 6> keys = {{
         {Communication, u"文字ごとの待ち時間", &AppSettings::CharDelay, transfer::AutomaticDelay, transfer::MaxCharDelay},
         {Communication, u"行ごとの待ち時間", &AppSettings::LineDelay, transfer::AutomaticDelay, transfer::MaxLineDelay},
         {Hmml2Omp, u"自動再読み込み", &AppSettings::AutoReload, 0, 1},
+        {General, u"再生の音", &AppSettings::Voice, 0, 2},
+        {General, u"ポケコンのプログラム", &AppSettings::VoiceProgram, 0, 1},
+        {General, u"文の後の無音", &AppSettings::StatementGap, 0, AppSettings::MaxStatementGap},
     }};
     return keys;
 }
@@ -65,6 +69,15 @@ const std::array<SettingsKey, 11> &settingsKeys()
         {Hmml2Omp, u"区切り文字", &AppSettings::SeparatorKind, Any16Min, Any16Max},
     }};
     return keys;
+}
+
+std::optional<Machine> voiceMachine(const AppSettings &settings)
+{
+    if (settings.Voice == 1)
+        return Machine::E500;
+    if (settings.Voice == 2)
+        return Machine::G800;
+    return std::nullopt;
 }
 
 QString separatorText(const AppSettings &settings)

@@ -3,11 +3,13 @@
 // "vltn.ini", read once at start-up and written once at a confirmed exit.
 
 #include "core/formats/ini_file.h"
+#include "core/machines/machines.h"
 #include "core/transfer/serial_settings.h"
 
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // Each field starts at the settings dialog's design-time choice, which is
 // also what a missing file, a missing key or an unusable value gives. The
@@ -24,9 +26,21 @@ struct AppSettings : SerialSettings {
     // In section "HMML2OMP": 1 reads the song's H-MML file again when another
     // program saves it, 0 leaves it.
     qint16 AutoReload = 1;
+    // In section "一般設定", after the two keys: what plays the song (0 the
+    // General MIDI tone, 1 the PC-E500's own voice, 2 the PC-G800's), which
+    // of the machine's programs it plays (0 the BEEP program, 1 the OMP
+    // player), and the silence after each of its statements in milliseconds.
+    qint16 Voice = 0;
+    qint16 VoiceProgram = 0;
+    qint16 StatementGap = 0;
+
+    static constexpr qint16 MaxStatementGap = 1000;
 
     bool operator==(const AppSettings &) const = default;
 };
+
+// The machine whose voice plays the song; none for the General MIDI tone.
+std::optional<Machine> voiceMachine(const AppSettings &settings);
 
 // The layout compiled OMP data is given: "/" for SeparatorKind 0, a blank
 // for any other, every SeparatorInterval tokens; none at all when

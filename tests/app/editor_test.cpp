@@ -4,13 +4,16 @@
 
 #include "window_fixture.h"
 
+#include "core/formats/midi_reader.h"
 #include "core/formats/midi_timing.h"
+#include "core/voice/machine_voice.h"
 #include "core/io/save_file.h"
 #include "app/settings_dialog.h"
 #include "app/hmml_editor_window.h"
 #include "app/hmml_text_edit.h"
 #include "app/hmml_highlighter.h"
 #include "app/live_compiler.h"
+#include "app/note_view.h"
 #include "core/song/song_file.h"
 
 #include "support/core_app.h"
@@ -304,4 +307,99 @@ TEST_F(EditorTest, OpensOnTheSongsOwnHmml)
                   std::tuple(QString(), text ? QString::fromUtf8(text) : QString(f.session().hmmlSource()).remove(u'\r'), unsaved)) << opened;
         delete &e;
     }
+}
+
+// The machine's own voice chosen in the settings: the song goes to the sample player, the editor marks and
+// explains the notes the machine plays out of tune, and the sounding note is followed as with the other voice.
+TEST_F(EditorTest, TheMachineVoicePlaysTheSongAndMarksWhatItPlaysOutOfTune)
+{
+    // G of octave 4 is tone 0 on the PC-E500: 2844 Hz against 3136, far off; tone 11 on the PC-G800, 27 cents sharp.
+    HmmlEditorWindow &e = editor({write(u"song.hml"_s, "C-TEMPO:120\r\n4 C 2\r\n4 G 4\r\n")});
+    MainWindow &f = form();
+    // The line; the editor's marks and the tooltip's machines, under the General MIDI voice and under each machine's.
+    const auto shown = [&](int line) {
+        QStringList marks;
+        for (const int l : e.textEdit->offTuneLines())
+            marks << QString::number(l);
+        const QString tip = e.textEdit->lineToolTip(line);
+        return u"%1|%2|%3"_s.arg(marks.join(u','), tip.section(u'\n', 1).replace(QRegularExpression(u"、[0-9.]+ Hz、[-+0-9.]+ セント"_s), u""_s),
+                               QString::number(e.noteView->notes() ? e.noteView->notes()->size() : -1));
+    };
+    std::vector<QString> seen;
+    for (const qint16 voice : {0, 1, 2}) {
+        f.settings().Voice = voice;
+        f.applySettings(f.settings());
+        seen.push_back(shown(3));
+    }
+    EXPECT_EQ(seen, (std::vector<QString>{u"|PC-E500: トーン 0 (ずれが大きい音)\nPC-G800: トーン 11 (ずれが大きい音)|2"_s,
+                                          u"3|PC-E500: トーン 0 (ずれが大きい音)|2"_s, u"3|PC-G800: トーン 11 (ずれが大きい音)|2"_s}));
+    EXPECT_EQ(e.textEdit->lineToolTip(1), QString()) << "a line without a note";
+
+    // Played in the PC-E500's voice: only the sample player sounds, and the sounding note is followed.
+    f.settings().Voice = 1;
+    player.calls.clear();
+    e.playAction->trigger();
+    const voice::Voice expected(voice::soundEvents(f.session().omp(), Machine::E500, voice::Program::Beep).events);
+    EXPECT_EQ(std::tuple(player.calls, samplePlayer.calls, samplePlayer.stream.frames),
+              std::tuple(QStringList{u"setFileName:"_s}, QStringList{u"stop"_s, u"play:%1:0"_s.arg(expected.frameCount()), u"setPlayCount:1"_s},
+                         expected.frameCount()));
+    samplePlayer.reportedFrame = expected.noteStartFrame(1) + 10;
+    f.session().followPlayback();
+    EXPECT_EQ(marked(e, true), 3);
+    samplePlayer.fail(u"オーディオ装置がありません"_s);
+    EXPECT_EQ(lastMessage(), u"オーディオ装置がありません");
+}
+
+// The note view beside the text: it follows the compile, a click goes to the note's line, the cursor's line is
+// highlighted; a selection plays in a loop, and an edit of it is heard at the next turn.
+TEST_F(EditorTest, TheNoteViewFollowsTheTextAndASelectionPlaysInALoop)
+{
+    HmmlEditorWindow &e = editor({write(u"song.hml"_s, "C-TEMPO:120\r\n4 C 2\r\n4 D 2\r\n4 E 2\r\n4 F 2\r\n")});
+    MainWindow &f = form();
+    e.resize(640, 560);
+    e.show();
+    ASSERT_TRUE(e.noteView->notes() && e.noteView->notes()->size() == 4);
+    QTest::mouseClick(e.noteView->viewport(), Qt::LeftButton, {}, e.noteView->noteRect(1).center());
+    e.textEdit->goToLine(5);
+    EXPECT_EQ(std::pair(e.noteView->currentLine(), e.textEdit->cursorLine()), std::pair(5, 5));
+    QTest::mouseClick(e.noteView->viewport(), Qt::LeftButton, {}, e.noteView->noteRect(1).center());
+    EXPECT_EQ(std::pair(e.noteView->currentLine(), e.textEdit->cursorLine()), std::pair(3, 3));
+
+    // Lines 3 and 4 selected (the selection ends at the start of line 5).
+    const auto keys = [&] {
+        QList<int> k;
+        for (const MidiTrack &t : readMidi(readFile(f.session().temporaryFilePath()), MidiRead::Notes).tracks)
+            for (const MidiNoteEvent &n : t.notes)
+                if (n.on)
+                    k << n.key;
+        return k;
+    };
+    QTextCursor c(e.textEdit->document()->findBlockByNumber(2));
+    c.setPosition(e.textEdit->document()->findBlockByNumber(4).position(), QTextCursor::KeepAnchor);
+    e.textEdit->setTextCursor(c);
+    e.loopSelectionAction->trigger();
+    EXPECT_EQ(keys(), (QList<int>{62, 64}));
+    // Where it is: half a second into the selection's first note, the song's second (it starts at 2 s).
+    player.reportedPosition = 0.5;
+    f.session().followPlayback();
+    EXPECT_EQ(std::pair(e.noteView->playPosition(), marked(e, true)), std::pair(2500.0, 3));
+    // An edit of the selection, then the end of the turn: the next one plays the lines as they are now.
+    QTextCursor edit(e.textEdit->document()->findBlockByNumber(3));
+    edit.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    edit.insertText(u"4 G 2"_s);
+    settle(e);
+    player.playing = false;
+    f.session().followPlayback();
+    EXPECT_EQ(std::pair(keys(), player.isPlaying()), std::pair(QList<int>{62, 67}, true));
+    e.stopAction->trigger();
+    player.playing = false;
+    f.session().followPlayback();
+    EXPECT_EQ(std::tuple(player.isPlaying(), f.session().isLooping(), e.noteView->playPosition() < 0), std::tuple(false, false, true));
+    // Lines without notes are told, and nothing plays.
+    e.textEdit->goToLine(1);
+    e.loopSelectionAction->trigger();
+    EXPECT_EQ(lastMessage(), u"選択範囲の行に音符がありません。");
+    // The view can be hidden from the menu, and fits the whole song with one command.
+    e.noteViewAction->trigger();
+    EXPECT_FALSE(e.noteView->isVisible());
 }

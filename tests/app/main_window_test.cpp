@@ -54,7 +54,7 @@ TEST_F(MainWindowTest, CommandLine)
         for (const QString &a : arguments)
             args << QString(a).replace(u'@', dir.path());
         FakeMessageBoxes boxes; // each start-up in a window of its own
-        MainWindow f({dialogs, boxes, system, player, browser, settingsPath()});
+        MainWindow f({dialogs, boxes, system, player, samplePlayer, browser, settingsPath()});
         ASSERT_TRUE(f.startUp(args));
         EXPECT_TRUE(f.isVisible());
         EXPECT_EQ(song(f), shown) << str(args.join(u' '));

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QWindow>
 
 namespace {
@@ -38,6 +39,9 @@ protected:
         s.SeparatorInterval = 4;
         s.SeparatorKind = 1;
         s.PortDevice = QStringLiteral("/dev/ttyUSB1");
+        s.Voice = 2;
+        s.VoiceProgram = 1;
+        s.StatementGap = 15;
         return s;
     }
 
@@ -62,6 +66,9 @@ protected:
         d.intervalEdit->setText(QStringLiteral("25"));
         (d.slashOption->isChecked() ? d.spaceOption : d.slashOption)->setChecked(true);
         d.deviceCombo->setEditText(QStringLiteral(" /dev/pts/9 ")); // typed: the system lists no pseudo-terminal
+        d.voiceCombo->setCurrentIndex(1);
+        d.voiceProgramCombo->setCurrentIndex(0);
+        d.statementGapSpin->setValue(40);
     }
 };
 
@@ -76,8 +83,9 @@ TEST_F(SettingsDialogTest, ShowsTheSettingsAndIsTheOnlyWindowTakingInput)
     EXPECT_EQ((std::array{int(d.loopCheck->isChecked()), d.toneCombo->currentIndex(), d.baudCombo->currentIndex(),
                           d.dataBitsCombo->currentIndex(), d.stopBitsCombo->currentIndex(), d.parityCombo->currentIndex(),
                           d.flowCombo->currentIndex(), d.portCombo->currentIndex(), int(d.separatorCheck->isChecked()),
-                          d.intervalEdit->text().toInt(), int(d.spaceOption->isChecked())}),
-              (std::array{1, 40, 2, 0, 1, 2, 1, 7, 0, 4, 1}));
+                          d.intervalEdit->text().toInt(), int(d.spaceOption->isChecked()), d.voiceCombo->currentIndex(),
+                          d.voiceProgramCombo->currentIndex(), d.statementGapSpin->value()}),
+              (std::array{1, 40, 2, 0, 1, 2, 1, 7, 0, 4, 1, 2, 1, 15}));
     // Without the tick the interval and the kind are greyed, keeping their values.
     EXPECT_FALSE(d.intervalEdit->isEnabled() || d.slashOption->isEnabled() || d.spaceOption->isEnabled());
     d.separatorCheck->click();
@@ -105,6 +113,8 @@ TEST_F(SettingsDialogTest, OkStoresEveryControlWhileCancelAndTheCloseBoxChangeNo
     expected.PortIndex = 15; // "COM16"
     expected.SeparatorInterval = 25;
     expected.PortDevice = QStringLiteral("/dev/pts/9");
+    expected.Voice = 1;
+    expected.StatementGap = 40;
     const std::pair<void (*)(SettingsDialog &), bool> ways[] = {
         {[](SettingsDialog &d) { d.cancelButton->click(); }, false},
         {[](SettingsDialog &d) { d.close(); }, false},

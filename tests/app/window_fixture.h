@@ -5,6 +5,7 @@
 #include "fakes/fake_browser.h"
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_media_player.h"
+#include "fakes/fake_sample_player.h"
 #include "fakes/fake_system_services.h"
 
 #include "core/hmml/compiler.h"
@@ -39,7 +40,7 @@ protected:
     MainWindow &form()
     {
         if (!m_form)
-            m_form = std::make_unique<MainWindow>(MainWindowServices{dialogs, messages, system, player, browser, settingsPath()});
+            m_form = std::make_unique<MainWindow>(MainWindowServices{dialogs, messages, system, player, samplePlayer, browser, settingsPath()});
         return *m_form;
     }
     // The window after its start-up with `arguments` as the command line.
@@ -75,6 +76,7 @@ protected:
     FakeMessageBoxes messages;
     FakeSystemServices system;
     FakeMediaPlayer player;
+    FakeSamplePlayer samplePlayer;
     FakeBrowser browser;
 
 private:

@@ -61,15 +61,19 @@ TEST_F(SettingsFileTest, ThePortDeviceAndPausesFollowTheElevenKeysOnlyOnceSet)
     s.PortDevice = QStringLiteral("/dev/ttyUSB0");
     s.CharDelay = 20;
     s.LineDelay = 300;
+    s.Voice = 2;
+    s.StatementGap = 30;
     ASSERT_TRUE(SaveSettings(s, file).ok());
+    EXPECT_TRUE(read("vltn.ini").contains(sjis(QStringLiteral("音色設定=0\r\n再生の音=2\r\n文の後の無音=30\r\n[通信関連]"))))
+        << "the voice after the general keys, only what was changed";
     EXPECT_TRUE(read("vltn.ini").contains(sjis(QStringLiteral("通信ポート=0\r\n通信デバイス=/dev/ttyUSB0\r\n"
                                                               "文字ごとの待ち時間=20\r\n行ごとの待ち時間=300\r\n[HMML2OMP]"))));
     EXPECT_EQ(LoadSettings(file), s);
     // Back to the defaults: the keys the file holds are written, not left stale.
     ASSERT_TRUE(SaveSettings(AppSettings(), file).ok());
     EXPECT_EQ(LoadSettings(file), AppSettings());
-    // Pauses outside their ranges read as automatic.
-    write("vltn.ini", sjis(QStringLiteral("[通信関連]\r\n文字ごとの待ち時間=1001\r\n行ごとの待ち時間=-2\r\n")));
+    // Pauses outside their ranges read as automatic, a voice no list holds as General MIDI.
+    write("vltn.ini", sjis(QStringLiteral("[通信関連]\r\n文字ごとの待ち時間=1001\r\n行ごとの待ち時間=-2\r\n[一般設定]\r\n再生の音=3\r\n文の後の無音=1001\r\n")));
     EXPECT_EQ(LoadSettings(file), AppSettings());
 
     // List positions become the line; COM ports the system's serial ports;
