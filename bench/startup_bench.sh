@@ -10,6 +10,8 @@ runs=${2:-10}
 app="$build/bin/vellotune"
 gen="$build/bin/vltn_gen_hmml"
 [ -x "$app" ] && [ -x "$gen" ] || { echo "build first: cmake --build $build"; exit 1; }
+# The caption carries the version the build was configured with.
+caption="Vellotune Version$("$app" --version | sed 's/^vellotune //')"
 
 if [ -z "${DISPLAY_IS_XVFB:-}" ]; then
   export DISPLAY_IS_XVFB=1
@@ -28,7 +30,7 @@ for _ in $(seq 1 "$runs"); do
   "$app" "$work/song.hml" > "$work/app.log" 2>&1 &
   pid=$!
   # Poll for the mapped window; xwininfo answers in about a millisecond.
-  until xwininfo -name "Vellotune Version0.70β" > /dev/null 2>&1; do
+  until xwininfo -name "$caption" > /dev/null 2>&1; do
     kill -0 "$pid" 2>/dev/null || { echo "vellotune ended before its window showed:"; cat "$work/app.log"; exit 1; }
     sleep 0.002
   done

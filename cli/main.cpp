@@ -3,6 +3,7 @@
 
 #include "cli/cli_common.h"
 #include "cli/verbs.h"
+#include "core/version.h"
 
 #include <QCoreApplication>
 
@@ -19,7 +20,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vltn"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.70β"));
+    QCoreApplication::setApplicationVersion(VersionText);
 
     QStringList args = QCoreApplication::arguments();
     if (args.size() < 2) {

@@ -14,6 +14,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic
   libqt6svg6
   dpkg-dev desktop-file-utils shared-mime-info help2man
+  python3 git
 )
 
 missing=()

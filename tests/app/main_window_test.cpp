@@ -4,6 +4,7 @@
 #include "window_fixture.h"
 
 #include "app/player_strip.h"
+#include "core/version.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -70,7 +71,7 @@ TEST_F(MainWindowTest, ASecondCopyOnlyShowsItsMessage)
     EXPECT_FALSE(form().startUp({}));
     EXPECT_FALSE(form().isVisible());
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(lastMessage() + messages.shown[0].title, u"すでに起動されています。複数起動はできません。VLTN 0.70β");
+    EXPECT_EQ(lastMessage() + messages.shown[0].title, QStringLiteral("すでに起動されています。複数起動はできません。VLTN ") + VersionText);
 }
 
 TEST_F(MainWindowTest, LoadAndConvert)

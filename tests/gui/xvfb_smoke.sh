@@ -2,9 +2,9 @@
 # Smoke test of the real application: starts `vellotune` with a bundled song
 # under Xvfb, waits for its window, takes a screenshot and checks that the
 # window is there, with its caption, and painted.
-# Usage: xvfb_smoke.sh VELLOTUNE_BINARY SONG OUT_PNG
+# Usage: xvfb_smoke.sh VELLOTUNE_BINARY SONG OUT_PNG VERSION
 set -euo pipefail
-app=$1 song=$2 shot=$3
+app=$1 song=$2 shot=$3 version=$4
 
 if [ -z "${DISPLAY_IS_XVFB:-}" ]; then
   export DISPLAY_IS_XVFB=1
@@ -29,7 +29,7 @@ done
 [ -n "$wid" ] || { echo "no window within 30 s"; cat "$home/app.log"; exit 1; }
 
 title=$(xdotool getwindowname "$wid")
-[ "$title" = "Vellotune Version0.70β" ] || { echo "unexpected caption: $title"; exit 1; }
+[ "$title" = "Vellotune Version$version" ] || { echo "unexpected caption: $title"; exit 1; }
 geometry=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
 echo "window $wid \"$title\" $geometry"
 
