@@ -4,24 +4,20 @@
 #include "cli/cli_common.h"
 #include "cli/machine_options.h"
 #include "cli/song_input.h"
+#include "cli/play_loop.h"
 #include "cli/stop_signals.h"
 #include "cli/verbs.h"
 
-#include "core/io/clock_text.h"
 
 #include "core/formats/midi_writer.h"
 
-#include "platform/watch/file_watch.h"
 #include "platform/audio/fluidsynth_player.h"
 #include "platform/audio/midi_render.h"
 #include "core/formats/midi_timing.h"
 #include "core/io/read_file.h"
 #include "core/io/save_file.h"
 
-#include <QEventLoop>
-#include <QSocketNotifier>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -137,102 +133,29 @@ int runPlay(const QStringList &args)
         return usageError(verb, QStringLiteral("--watch には見張るファイルを指定してください。"));
     if (machine)
         return runMachinePlay(input, *machine, parser.isSet(loop), watching);
-    // A song that cannot be played is told at once, before the synthesizer
-    // loads; one that is watched may be put right meanwhile.
-    MidiSource source = midiFileForInput(input, tone);
-    if (source.ok())
-        source.error = readMidiFile(source.path).error;
-    if (!source.ok()) {
-        if (!watching) {
-            err(QStringLiteral("vltn: %1\n").arg(source.error));
-            return ExitFailure;
-        }
-        err(source.error + u'\n');
-    }
-    // Watching before Ctrl-C is caught: a save after that is never missed.
-    std::function<void()> reload;
-    FileWatch saves([&] { reload(); });
-    if (watching)
-        saves.watch(input);
-
-    const StopSignals stops;
+    // The song is told about before the synthesizer loads: a MIDI file that
+    // cannot be read too, the first time.
+    MidiSource source;
     FluidSynthPlayer player;
-    QEventLoop events;
-    // The first reason to stop decides the exit code: a timer tick that
-    // finds playback over after a failure must not turn it into success.
-    std::optional<int> finished;
-    const auto finish = [&](int code) {
-        if (!finished) {
-            finished = code;
-            events.exit(code);
-        }
-    };
-
-    const bool terminal = ::isatty(STDERR_FILENO);
-    bool lineShown = false;
-    const auto clearLine = [&] {
-        if (lineShown)
-            err(QStringLiteral("\r\x1b[K")); // the terminal line is left as it was found
-        lineShown = false;
-    };
-    player.setErrorHandler([&](const QString &message) {
-        clearLine();
-        err(QStringLiteral("vltn: %1\n").arg(message));
-        finish(ExitFailure);
-    });
-
-    // Watched: every save plays from the start; a save that does not
-    // convert is told as the compiler tells it, and the last good song stays.
-    reload = [&] {
+    SongPlayer song;
+    song.prepare = [&](bool first) {
         MidiSource next = midiFileForInput(input, tone);
-        clearLine();
-        if (!next.ok()) {
-            err(next.error + u'\n');
-            return;
-        }
-        err(QStringLiteral("vltn: %1 が保存されました。最初から再生します。\n").arg(input));
-        player.setFileName(next.path);
-        player.setPlayCount(parser.isSet(loop) ? 0 : 1);
-        source = std::move(next);
+        if (first && next.ok())
+            next.error = readMidiFile(next.path).error;
+        if (next.ok())
+            source = std::move(next);
+        return next.error;
     };
-
-    QTimer progress;
-    progress.setInterval(100);
-    QObject::connect(&progress, &QTimer::timeout, [&] {
-        if (!player.isPlaying()) {
-            if (!watching)
-                finish(ExitOk);
-            return;
-        }
-        if (terminal) {
-            err(QStringLiteral("\r再生中 %1 / %2%3\x1b[K")
-                    .arg(clockText(player.position()), clockText(player.duration()),
-                         parser.isSet(loop) ? QStringLiteral(" (繰り返し)") : QString()));
-            lineShown = true;
-        }
-    });
-
-    std::unique_ptr<QSocketNotifier> wake;
-    if (stops.wakeFd() >= 0) {
-        wake = std::make_unique<QSocketNotifier>(stops.wakeFd(), QSocketNotifier::Read);
-        QObject::connect(wake.get(), &QSocketNotifier::activated, [&] {
-            player.setFileName(QString()); // every note stops at once
-            finish(stops.exitCode());
-        });
-    }
-
-    if (watching)
-        err(watchingText(input));
-    if (source.ok()) {
+    song.start = [&] {
         player.setFileName(source.path);
         player.setPlayCount(parser.isSet(loop) ? 0 : 1);
-    }
-    progress.start();
-    events.exec();
-    progress.stop();
-    player.setFileName(QString());
-    clearLine();
-    return finished.value_or(ExitFailure);
+    };
+    song.stop = [&] { player.setFileName(QString()); };
+    song.isPlaying = [&] { return player.isPlaying(); };
+    song.position = [&] { return player.position(); };
+    song.duration = [&] { return player.duration(); };
+    song.setErrorHandler = [&](std::function<void(const QString &)> handler) { player.setErrorHandler(std::move(handler)); };
+    return playUntilDone(input, parser.isSet(loop), watching, song);
 }
 
 int runWav(const QStringList &args)
