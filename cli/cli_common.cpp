@@ -72,6 +72,14 @@ int runGuarded(int (*verb)(const QStringList &), const QStringList &args)
     }
 }
 
+int reported(const QString &verb, const QString &error)
+{
+    if (error.isEmpty())
+        return ExitOk;
+    err(QStringLiteral("vltn %1: %2\n").arg(verb, error));
+    return ExitFailure;
+}
+
 int usageError(const QString &verb, const QString &message)
 {
     err(QStringLiteral("vltn %1: %2 (vltn %1 --help で使い方を表示します)\n").arg(verb, message));

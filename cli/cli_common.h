@@ -27,6 +27,10 @@ int finish(int exitCode);
 // abort.
 int runGuarded(int (*verb)(const QStringList &), const QStringList &args);
 
+// The end of a verb's work: ExitOk for an empty `error`, else the error
+// told on standard error as "vltn VERB: ERROR" and ExitFailure.
+int reported(const QString &verb, const QString &error);
+
 // Prints "vltn VERB: MESSAGE" and a hint to stderr; returns ExitUsage.
 int usageError(const QString &verb, const QString &message);
 

@@ -33,25 +33,17 @@ int runBasic(const QStringList &args)
     if (!outputIsNotInput(verb, input, parser.value(outOpt)))
         return ExitFailure;
     const SongInput song = loadSongInput(input);
-    if (!song.ok()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
-        return ExitFailure;
-    }
+    if (!song.ok())
+        return reported(verb, song.error);
     const BasicProgramResult program = generateBasicProgram(song.omp, *machine);
-    if (!program.ok()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, program.error));
-        return ExitFailure;
-    }
+    if (!program.ok())
+        return reported(verb, program.error);
     // Saved as the output window saves it: the text and one more line break.
     const Cp932::EncodeResult encoded = Cp932::encode(program.text + QStringLiteral("\r\n"));
     QString error = encoded.error;
     if (error.isEmpty())
         error = writeOutput(parser.value(outOpt), encoded.bytes);
-    if (!error.isEmpty()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, error));
-        return ExitFailure;
-    }
-    return ExitOk;
+    return reported(verb, error);
 }
 
 } // namespace cli

@@ -56,10 +56,8 @@ int runDraw(const QStringList &args)
         return ExitFailure;
 
     const SongInput song = loadSongInput(input);
-    if (!song.ok()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
-        return ExitFailure;
-    }
+    if (!song.ok())
+        return reported(verb, song.error);
     const notes::SongNotes notes(song.omp, song.lines);
     // The times are those of `vltn midi`: a song it refuses has none.
     QString error = notes.firstUntimed() >= 0 ? MIDI_Build(song.omp, 0).error : QString();
@@ -72,11 +70,7 @@ int runDraw(const QStringList &args)
         options.cents = cents ? &*cents : nullptr;
         error = writeOutput(outPath, formats::svgPicture(notes, options));
     }
-    if (!error.isEmpty()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, error));
-        return ExitFailure;
-    }
-    return ExitOk;
+    return reported(verb, error);
 }
 
 } // namespace cli

@@ -36,10 +36,8 @@ int runMidi(const QStringList &args)
         return ExitFailure;
 
     const SongInput song = loadSongInput(input);
-    if (!song.ok()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
-        return ExitFailure;
-    }
+    if (!song.ok())
+        return reported(verb, song.error);
     if (tone < 0) {
         QString warning;
         tone = song.midiProgram(&warning);
@@ -50,11 +48,7 @@ int runMidi(const QStringList &args)
     QString error = built.error;
     if (error.isEmpty())
         error = writeOutput(outPath, built.bytes);
-    if (!error.isEmpty()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, error));
-        return ExitFailure;
-    }
-    return ExitOk;
+    return reported(verb, error);
 }
 
 } // namespace cli

@@ -31,20 +31,14 @@ int runOmpList(const QStringList &args)
     if (!outputIsNotInput(verb, input, parser.value(outOpt)))
         return ExitFailure;
     const SongInput song = loadSongInput(input);
-    if (!song.ok()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
-        return ExitFailure;
-    }
+    if (!song.ok())
+        return reported(verb, song.error);
     const QString title = parser.isSet(titleOpt) ? parser.value(titleOpt) : song.title;
     const omplist::EncodeResult list = omplist::bytes(title, song.omp);
     QString error = list.error;
     if (error.isEmpty())
         error = writeOutput(parser.value(outOpt), list.bytes);
-    if (!error.isEmpty()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, error));
-        return ExitFailure;
-    }
-    return ExitOk;
+    return reported(verb, error);
 }
 
 } // namespace cli

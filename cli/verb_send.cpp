@@ -137,10 +137,8 @@ int runSend(const QStringList &args)
     settings.LineDelay = qint16(lineDelay);
 
     const SongInput song = loadSongInput(parser.positionalArguments().at(0));
-    if (!song.ok()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
-        return ExitFailure;
-    }
+    if (!song.ok())
+        return reported(verb, song.error);
     transfer::SendRequest request;
     request.machine = machine;
     request.kind = transfer::ProgramKind(kind);

@@ -118,15 +118,11 @@ int runTuning(const QStringList &args)
         return exitCode;
     const QString input = parser.positionalArguments().at(0);
     const SongInput song = loadSongInput(input);
-    if (!song.ok()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, song.error));
-        return ExitFailure;
-    }
+    if (!song.ok())
+        return reported(verb, song.error);
     const voice::TuningTable table = voice::tuningTable(song.omp, choice->machine, choice->program);
-    if (!table.ok()) {
-        err(QStringLiteral("vltn %1: %2\n").arg(verb, table.error));
-        return ExitFailure;
-    }
+    if (!table.ok())
+        return reported(verb, table.error);
     if (!table.warning.isEmpty())
         err(QStringLiteral("vltn %1: 警告: %2\n").arg(verb, table.warning));
     if (table.silentNotes > 0)
