@@ -2,14 +2,16 @@
 
 #include "core/omp/omp_scan.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace hmml {
 
-QString formatTempoValue(double value)
+std::string tempoText(double value)
 {
     // 15 significant digits, as "d.dddddddddddddde±x"; then placed without
     // an exponent.
@@ -40,49 +42,59 @@ QString formatTempoValue(double value)
     }
     if (negative)
         out.insert(0, 1, '-');
-    return QString::fromLatin1(out.data(), qsizetype(out.size()));
+    return out;
+}
+
+QString formatTempoValue(double value)
+{
+    const std::string text = tempoText(value);
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 } // namespace hmml
 
 namespace {
 
-bool isLengthChar(QChar c)
+bool isLengthChar(char c)
 {
-    return c >= u'0' && c <= u'@';
+    return c >= '0' && c <= '@';
 }
 
-} // namespace
+struct Layout {
+    bool useSeparator = false;
+    char separator = 0;
+    qint32 interval = 0; // tokens between separators, 0 for none
+};
 
-QString OMP_Format(const QString &omp, const QString &separator, qint32 interval, ConversionStatus &status)
+Layout layoutFor(const QString &separator, qint32 interval)
 {
-    status.clear();
-
-    QChar sep;
-    bool useSep = false;
+    Layout layout;
     if (!separator.isEmpty()) {
-        sep = separator.front();
-        useSep = sep >= u' ' && sep <= u'/' && sep != u'$' && sep != u'*';
+        const QChar sep = separator.front();
+        layout.useSeparator = sep >= u' ' && sep <= u'/' && sep != u'$' && sep != u'*';
+        layout.separator = char(sep.unicode());
     }
-    if (!useSep || interval < 1)
-        interval = 0;
+    layout.interval = layout.useSeparator && interval >= 1 ? interval : 0;
+    return layout;
+}
 
-    // Only printable ASCII survives; with a separator in use, the input's
-    // own blanks, slashes and other punctuation go too, so that only the new
-    // layout remains.
-    std::u16string filtered;
-    filtered.reserve(size_t(omp.size()));
-    for (const QChar c : omp) {
-        if (c < u' ' || c > u'~')
-            continue;
-        if (useSep && c <= u'/' && c != u'.' && c != u'*' && c != u'$')
-            continue;
-        filtered.push_back(c.unicode());
-    }
-    const QStringView text(filtered.data(), qsizetype(filtered.size()));
+// Only printable ASCII survives; with a separator in use, the input's own
+// blanks, slashes and other punctuation go too, so that only the new layout
+// remains.
+bool kept(char16_t c, const Layout &layout)
+{
+    if (c < u' ' || c > u'~')
+        return false;
+    return !(layout.useSeparator && c <= u'/' && c != u'.' && c != u'*' && c != u'$');
+}
 
-    std::u16string out;
-    out.reserve(size_t(text.size()) + (interval > 0 ? size_t(text.size() / interval) + 1 : 0));
+// The formatting itself, on data that holds only what `kept` keeps. On
+// failure the result is empty and `status` tells why.
+std::string layOut(std::string_view text, const Layout &layout, ConversionStatus &status)
+{
+    std::string out;
+    const qint32 interval = layout.interval;
+    out.reserve(text.size() + (interval > 0 ? text.size() / size_t(interval) + 1 : 0));
     int length = 0;       // the length readers of the output hold at this point
     int sourceLength = 0; // the length readers of the input hold there
     double tempo = 0.0;   // the tempo value in force
@@ -90,54 +102,53 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
     auto token = [&] {
         if (interval > 0 && ++counter == interval) {
             counter = 0;
-            out.push_back(sep.unicode());
+            out.push_back(layout.separator);
         }
     };
     auto fail = [&](int code, const QString &message) {
         status.code = code;
         status.line = 0;
         status.message = message;
-        return QString();
+        return std::string();
     };
 
-    const qsizetype n = text.size();
-    qsizetype i = 0;
+    const size_t n = text.size();
+    size_t i = 0;
     while (i < n) {
-        const QChar c = text[i];
-        if (c == u'$') {
+        const char c = text[i];
+        if (c == '$') {
             // The tempo field: digits and "." up to the first ":" (or the end).
-            const qsizetype begin = ++i;
-            while (i < n && text[i] != u':') {
-                const QChar d = text[i];
-                if (!((d >= u'0' && d <= u'9') || d == u'.'))
+            const size_t begin = ++i;
+            while (i < n && text[i] != ':') {
+                const char d = text[i];
+                if (!((d >= '0' && d <= '9') || d == '.'))
                     return fail(100, QStringLiteral("テンポ指定中に不明な文字列があります"));
                 ++i;
             }
-            const QStringView digits = text.sliced(begin, i - begin);
+            const std::string_view digits = text.substr(begin, i - begin);
             const bool closed = i < n;
             if (closed)
                 ++i; // the ":"
             // Readers of the input take the field's digits and its ":" as
             // lengths too, whether or not the field is kept.
-            for (const QChar d : digits) {
-                if (d != u'.')
-                    sourceLength = d.unicode() - u'0';
+            for (const char d : digits) {
+                if (d != '.')
+                    sourceLength = d - '0';
             }
             if (closed)
                 sourceLength = 10;
-            if (digits.isEmpty())
+            if (digits.empty())
                 continue;
-            const double value = omp::readTempoNumber(digits);
+            const double value = omp::readTempoNumber(QString::fromLatin1(digits.data(), qsizetype(digits.size())));
             if (!std::isfinite(value))
                 return fail(-1, QStringLiteral("予期せぬエラーが発生しました。"));
-            const bool superseded = closed && i < n && text[i] == u'$';
+            const bool superseded = closed && i < n && text[i] == '$';
             if (value <= 0 || value == tempo || superseded)
                 continue;
             tempo = value;
-            const QString number = hmml::formatTempoValue(value);
-            out.push_back(u'$');
-            out.append(reinterpret_cast<const char16_t *>(number.utf16()), size_t(number.size()));
-            out.push_back(u':');
+            out.push_back('$');
+            out += hmml::tempoText(value);
+            out.push_back(':');
             // Readers take the field's digits and its ":" as lengths too, so
             // after it they hold length 10 whatever was written before; a
             // length character that follows must stay.
@@ -148,19 +159,19 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
         if (!isLengthChar(c)) {
             // A dropped tempo field left the input's readers at another
             // length than the output's: the note gets its length written.
-            if ((c == u'*' || c >= u'A') && sourceLength != length) {
-                out.push_back(char16_t(u'0' + sourceLength));
+            if ((c == '*' || c >= 'A') && sourceLength != length) {
+                out.push_back(char('0' + sourceLength));
                 length = sourceLength;
                 token();
             }
-            out.push_back(c.unicode());
+            out.push_back(c);
             token();
         } else {
-            const int value = c.unicode() - u'0';
+            const int value = c - '0';
             sourceLength = value;
             const bool last = i + 1 == n;
             if (!(value == length || last || isLengthChar(text[i + 1]))) {
-                out.push_back(c.unicode());
+                out.push_back(c);
                 length = value;
                 token();
             }
@@ -170,7 +181,41 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
 
     // Nothing at or below "@" can sound at the end except a rest.
     size_t end = out.size();
-    while (end > 0 && out[end - 1] <= u'@' && out[end - 1] != u'*')
+    while (end > 0 && out[end - 1] <= '@' && out[end - 1] != '*')
         --end;
-    return QString::fromUtf16(out.data(), qsizetype(end));
+    out.resize(end);
+    return out;
 }
+
+} // namespace
+
+QString OMP_Format(const QString &omp, const QString &separator, qint32 interval, ConversionStatus &status)
+{
+    status.clear();
+    const Layout layout = layoutFor(separator, interval);
+    std::string filtered;
+    filtered.reserve(size_t(omp.size()));
+    for (const QChar c : omp) {
+        if (kept(c.unicode(), layout))
+            filtered.push_back(char(c.unicode()));
+    }
+    const std::string out = layOut(filtered, layout, status);
+    return QString::fromLatin1(out.data(), qsizetype(out.size()));
+}
+
+namespace omp {
+
+std::string formatAscii(std::string_view omp, const QString &separator, qint32 interval, ConversionStatus &status)
+{
+    status.clear();
+    const Layout layout = layoutFor(separator, interval);
+    const auto keep = [&](char c) { return kept(static_cast<unsigned char>(c), layout); };
+    // The compiler's output never holds what the layout drops.
+    if (std::all_of(omp.begin(), omp.end(), keep))
+        return layOut(omp, layout, status);
+    std::string filtered;
+    std::copy_if(omp.begin(), omp.end(), std::back_inserter(filtered), keep);
+    return layOut(filtered, layout, status);
+}
+
+} // namespace omp

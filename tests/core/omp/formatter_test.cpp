@@ -107,8 +107,11 @@ TEST(Formatter, NeverChangesWhatAReaderPlays)
         const QString in = testrandom::ompText(rng, testrandom::pick(rng, 1, 40));
         const QString sep = QLatin1String(separators[testrandom::pick(rng, 0, 5)]);
         const int interval = testrandom::pick(rng, 0, 5);
-        ConversionStatus status;
+        ConversionStatus status, asciiStatus;
         const QString out = OMP_Format(in, sep, interval, status);
+        // The form for ASCII data formats alike.
+        ASSERT_EQ(omp::formatAscii(in.toStdString(), sep, interval, asciiStatus), out.toStdString()) << str(in);
+        ASSERT_EQ(asciiStatus.code, status.code);
         const std::vector<Sound> before = sounds(in);
         // Data the formatter refuses, or a note at tempo 0 (which dropping
         // the field repairs), is outside the promise.
