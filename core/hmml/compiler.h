@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <array>
+#include <memory>
+#include <string>
 
 namespace hmml {
 class NoteLineMap;
@@ -43,6 +45,34 @@ struct ConvertDetails {
 // may run on any thread.
 QString convert(const QString &source, const QString &lineSeparator, bool raw, ConversionStatus &status,
                 HmmlSongFields &song, ConvertDetails &details);
+
+class Compiler;
+
+// The compiler a line at a time, for a text read in pieces: lines handed to
+// addLine one after the other compile as `convert` compiles them joined by
+// line separators. Starting one empties `status`, `song` and the line map.
+class LineCompiler {
+public:
+    LineCompiler(ConversionStatus &status, HmmlSongFields &song, ConvertDetails &details);
+    ~LineCompiler();
+    LineCompiler(const LineCompiler &) = delete;
+    LineCompiler &operator=(const LineCompiler &) = delete;
+
+    // Compiles the next line (without its line break). False once a line has
+    // failed, with `status` telling why; later lines are then only counted.
+    bool addLine(QStringView line);
+    bool addLine(QLatin1StringView line);
+    // Every line of `text` split at `lineSeparator` (empty means "\r\n"), as
+    // `convert` splits its source.
+    bool addText(QStringView text, QStringView lineSeparator);
+    // Room for `chars` characters of output, when the caller can tell.
+    void reserve(qsizetype chars);
+    // The OMP data as emitted (printable ASCII only); empty after a failure.
+    std::string takeOutput();
+
+private:
+    std::unique_ptr<Compiler> m_compiler;
+};
 
 // The names of C, D, E, F, G, A and B (one character each) that a LANGUAGE
 // value selects, compared after uppercasing; any other value keeps the
