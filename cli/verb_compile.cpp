@@ -73,22 +73,23 @@ int runCompile(const QStringList &args)
 
 static int compileFile(const QCommandLineParser &parser, const QString &path, const QString &separator, int interval)
 {
-    const HmmlFileText file = readHmmlFile(path);
-    if (!file.ok()) {
-        err(QStringLiteral("vltn: %1\n").arg(file.error));
+    HmmlFileCompile compiled = compileHmmlFile(path);
+    if (!compiled.error.isEmpty()) {
+        err(QStringLiteral("vltn: %1\n").arg(compiled.error));
         return ExitFailure;
     }
 
-    ConversionStatus status;
-    HmmlSongFields song;
-    QString omp = HMML_Convert(file.text, QStringLiteral("\r\n"), true, status, song);
+    ConversionStatus &status = compiled.status;
+    const HmmlSongFields &song = compiled.song;
+    std::string omp = std::move(compiled.omp);
     if (status.ok() && !parser.isSet(QStringLiteral("raw")))
-        omp = OMP_Format(omp, separator, interval, status);
+        omp = omp::formatAscii(omp, separator, interval, status);
 
     if (parser.isSet(QStringLiteral("json"))) {
         out(QStringLiteral("{\"omp\":%1,\"title\":%2,\"author\":%3,\"copyright\":%4,\"program\":%5,"
                            "\"status\":{\"code\":%6,\"line\":%7,\"message\":%8}}\n")
-                .arg(jsonString(omp), jsonString(song.title), jsonString(song.author), jsonString(song.copyright))
+                .arg(jsonString(QString::fromLatin1(omp.data(), qsizetype(omp.size()))), jsonString(song.title),
+                     jsonString(song.author), jsonString(song.copyright))
                 .arg(song.program)
                 .arg(status.code)
                 .arg(status.line)
@@ -99,7 +100,9 @@ static int compileFile(const QCommandLineParser &parser, const QString &path, co
         err(conversionErrorLine(path, status) + u'\n');
         return ExitFailure;
     }
-    out(omp + u'\n');
+    // OMP data is ASCII, and so already UTF-8. A failed write is told by finish().
+    writeOutput(QString(), QByteArray::fromRawData(omp.data(), qsizetype(omp.size())));
+    out(QStringLiteral("\n"));
     return ExitOk;
 }
 

@@ -4,6 +4,7 @@
 #include "core/io/read_file.h"
 #include "core/io/text_file.h"
 
+#include <QFileInfo>
 #include <QStringEncoder>
 
 HmmlFileText readHmmlFile(const QString &path)
@@ -22,6 +23,37 @@ HmmlFileText readHmmlFile(const QString &path)
         return result;
     }
     result.text = TextFile::withCrLfLineEnds(decoded.text);
+    return result;
+}
+
+HmmlFileCompile compileHmmlFile(const QString &path)
+{
+    HmmlFileCompile result;
+    hmml::ConvertDetails details;
+    {
+        TextFile::AsciiLines lines(path);
+        hmml::LineCompiler compiler(result.status, result.song, details);
+        // A note line of a few characters gives two: growing by copies
+        // would take more memory than this, which is only touched as used.
+        compiler.reserve(qsizetype(QFileInfo(path).size() / 2));
+        QLatin1StringView line;
+        while (lines.next(line))
+            compiler.addLine(line); // after an error, lines are still read: the file may yet be unreadable
+        if (lines.complete()) {
+            result.omp = compiler.takeOutput();
+            return result;
+        }
+    }
+    // Any other file is read whole, which also tells what is wrong with it.
+    const HmmlFileText file = readHmmlFile(path);
+    if (!file.ok()) {
+        result = HmmlFileCompile{};
+        result.error = file.error;
+        return result;
+    }
+    hmml::LineCompiler compiler(result.status, result.song, details);
+    compiler.addText(file.text, u"\r\n");
+    result.omp = compiler.takeOutput();
     return result;
 }
 

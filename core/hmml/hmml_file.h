@@ -1,10 +1,13 @@
 #pragma once
 // Reading an H-MML source file into the text the compiler takes.
 
+#include "core/hmml/compiler.h"
 #include "core/io/text_file.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <string>
 
 struct HmmlFileText {
     QString text;  // every line followed by "\r\n"
@@ -16,6 +19,19 @@ struct HmmlFileText {
 // with a UTF-8 byte-order mark or is UTF-8 holding kana or kanji. A line ends
 // at CR LF, CR or LF alone.
 HmmlFileText readHmmlFile(const QString &path);
+
+// An H-MML file read by readHmmlFile and compiled by hmml::convert (raw).
+struct HmmlFileCompile {
+    QString error;   // readHmmlFile's message when the file cannot be read
+    std::string omp; // the OMP data as emitted; empty on an error
+    ConversionStatus status;
+    HmmlSongFields song;
+};
+
+// Reads and compiles `path` with the result readHmmlFile and hmml::convert
+// give. A file of plain ASCII (most songs) is compiled as it is read, a
+// piece at a time, and never held whole.
+HmmlFileCompile compileHmmlFile(const QString &path);
 
 // An H-MML file as an editor holds it: the text with every line break a "\n",
 // and what writing it back keeps of the file: its encoding, its byte-order
