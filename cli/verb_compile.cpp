@@ -81,14 +81,15 @@ static int compileFile(const QCommandLineParser &parser, const QString &path, co
 
     ConversionStatus &status = compiled.status;
     const HmmlSongFields &song = compiled.song;
-    std::string omp = std::move(compiled.omp);
+    // OMP data is ASCII, and so already UTF-8.
+    QByteArray omp = QByteArray::fromRawData(compiled.omp.data(), qsizetype(compiled.omp.size()));
     if (status.ok() && !parser.isSet(QStringLiteral("raw")))
-        omp = omp::formatAscii(omp, separator, interval, status);
+        omp = omp::formatAscii(compiled.omp, separator, interval, status);
 
     if (parser.isSet(QStringLiteral("json"))) {
         out(QStringLiteral("{\"omp\":%1,\"title\":%2,\"author\":%3,\"copyright\":%4,\"program\":%5,"
                            "\"status\":{\"code\":%6,\"line\":%7,\"message\":%8}}\n")
-                .arg(jsonString(QString::fromLatin1(omp.data(), qsizetype(omp.size()))), jsonString(song.title),
+                .arg(jsonString(QString::fromLatin1(omp)), jsonString(song.title),
                      jsonString(song.author), jsonString(song.copyright))
                 .arg(song.program)
                 .arg(status.code)
@@ -100,8 +101,8 @@ static int compileFile(const QCommandLineParser &parser, const QString &path, co
         err(conversionErrorLine(path, status) + u'\n');
         return ExitFailure;
     }
-    // OMP data is ASCII, and so already UTF-8. A failed write is told by finish().
-    writeOutput(QString(), QByteArray::fromRawData(omp.data(), qsizetype(omp.size())));
+    // A failed write is told by finish().
+    writeOutput(QString(), omp);
     out(QStringLiteral("\n"));
     return ExitOk;
 }

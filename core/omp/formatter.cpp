@@ -88,13 +88,49 @@ bool kept(char16_t c, const Layout &layout)
     return !(layout.useSeparator && c <= u'/' && c != u'.' && c != u'*' && c != u'$');
 }
 
+// The laid-out text, written a character at a time through a pointer:
+// room() before each token makes sure it fits.
+class Output {
+public:
+    explicit Output(qsizetype expected)
+        : m_text(expected, Qt::Uninitialized), m_at(m_text.data()), m_end(m_at + m_text.size())
+    {
+    }
+    void room(qsizetype chars)
+    {
+        if (m_end - m_at >= chars)
+            return;
+        const qsizetype used = m_at - m_text.constData();
+        m_text.resize(std::max(2 * m_text.size(), used + chars));
+        m_at = m_text.data() + used;
+        m_end = m_text.data() + m_text.size();
+    }
+    void put(char c) { *m_at++ = c; }
+    void put(std::string_view s) { m_at = std::copy(s.begin(), s.end(), m_at); }
+    // The text written, less what cannot sound at the end: nothing at or
+    // below "@" except a rest.
+    QByteArray take()
+    {
+        const char *const begin = m_text.constData();
+        while (m_at != begin && m_at[-1] <= '@' && m_at[-1] != '*')
+            --m_at;
+        m_text.truncate(m_at - begin);
+        return std::move(m_text);
+    }
+
+private:
+    QByteArray m_text;
+    char *m_at;
+    char *m_end;
+};
+
 // The formatting itself, on data that holds only what `kept` keeps. On
 // failure the result is empty and `status` tells why.
-std::string layOut(std::string_view text, const Layout &layout, ConversionStatus &status)
+QByteArray layOut(std::string_view text, const Layout &layout, ConversionStatus &status)
 {
-    std::string out;
     const qint32 interval = layout.interval;
-    out.reserve(text.size() + (interval > 0 ? text.size() / size_t(interval) + 1 : 0));
+    const qsizetype size = qsizetype(text.size());
+    Output out(size + (interval > 0 ? size / interval : 0) + 16);
     int length = 0;       // the length readers of the output hold at this point
     int sourceLength = 0; // the length readers of the input hold there
     double tempo = 0.0;   // the tempo value in force
@@ -102,19 +138,20 @@ std::string layOut(std::string_view text, const Layout &layout, ConversionStatus
     auto token = [&] {
         if (interval > 0 && ++counter == interval) {
             counter = 0;
-            out.push_back(layout.separator);
+            out.put(layout.separator);
         }
     };
     auto fail = [&](int code, const QString &message) {
         status.code = code;
         status.line = 0;
         status.message = message;
-        return std::string();
+        return QByteArray();
     };
 
     const size_t n = text.size();
     size_t i = 0;
     while (i < n) {
+        out.room(4); // a length, a pitch and their separators
         const char c = text[i];
         if (c == '$') {
             // The tempo field: digits and "." up to the first ":" (or the end).
@@ -146,9 +183,11 @@ std::string layOut(std::string_view text, const Layout &layout, ConversionStatus
             if (value <= 0 || value == tempo || superseded)
                 continue;
             tempo = value;
-            out.push_back('$');
-            out += hmml::tempoText(value);
-            out.push_back(':');
+            const std::string number = hmml::tempoText(value);
+            out.room(qsizetype(number.size()) + 3);
+            out.put('$');
+            out.put(number);
+            out.put(':');
             // Readers take the field's digits and its ":" as lengths too, so
             // after it they hold length 10 whatever was written before; a
             // length character that follows must stay.
@@ -160,18 +199,18 @@ std::string layOut(std::string_view text, const Layout &layout, ConversionStatus
             // A dropped tempo field left the input's readers at another
             // length than the output's: the note gets its length written.
             if ((c == '*' || c >= 'A') && sourceLength != length) {
-                out.push_back(char('0' + sourceLength));
+                out.put(char('0' + sourceLength));
                 length = sourceLength;
                 token();
             }
-            out.push_back(c);
+            out.put(c);
             token();
         } else {
             const int value = c - '0';
             sourceLength = value;
             const bool last = i + 1 == n;
             if (!(value == length || last || isLengthChar(text[i + 1]))) {
-                out.push_back(c);
+                out.put(c);
                 length = value;
                 token();
             }
@@ -179,12 +218,7 @@ std::string layOut(std::string_view text, const Layout &layout, ConversionStatus
         ++i;
     }
 
-    // Nothing at or below "@" can sound at the end except a rest.
-    size_t end = out.size();
-    while (end > 0 && out[end - 1] <= '@' && out[end - 1] != '*')
-        --end;
-    out.resize(end);
-    return out;
+    return out.take();
 }
 
 } // namespace
@@ -199,13 +233,12 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
         if (kept(c.unicode(), layout))
             filtered.push_back(char(c.unicode()));
     }
-    const std::string out = layOut(filtered, layout, status);
-    return QString::fromLatin1(out.data(), qsizetype(out.size()));
+    return QString::fromLatin1(layOut(filtered, layout, status));
 }
 
 namespace omp {
 
-std::string formatAscii(std::string_view omp, const QString &separator, qint32 interval, ConversionStatus &status)
+QByteArray formatAscii(std::string_view omp, const QString &separator, qint32 interval, ConversionStatus &status)
 {
     status.clear();
     const Layout layout = layoutFor(separator, interval);

@@ -3,6 +3,7 @@
 
 #include "core/omp/conversion_status.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <string>
@@ -19,7 +20,7 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
 namespace omp {
 // OMP_Format for data in ASCII, such as the compiler's output: the same
 // result, one byte a character.
-std::string formatAscii(std::string_view omp, const QString &separator, qint32 interval, ConversionStatus &status);
+QByteArray formatAscii(std::string_view omp, const QString &separator, qint32 interval, ConversionStatus &status);
 } // namespace omp
 
 namespace hmml {
