@@ -102,22 +102,17 @@ bool nameIs(QStringView name, QLatin1StringView upper)
     return true;
 }
 
-// A whole number of one or two digits, the length and octave of nearly
-// every note line: read here without a call. -1 for anything else.
-int smallNumber(QStringView field)
+// A field's number rounded down, as the note fields read it. Lengths and
+// octaves of one or two digits, nearly all of them, are read in place.
+double wholePart(QStringView field)
 {
-    const auto digit = [](char16_t c) { return c >= u'0' && c <= u'9' ? int(c - u'0') : -1; };
-    if (field.size() == 1)
-        return digit(field[0].unicode());
-    if (field.size() == 2 && digit(field[0].unicode()) >= 0 && digit(field[1].unicode()) >= 0)
-        return digit(field[0].unicode()) * 10 + digit(field[1].unicode());
-    return -1;
-}
-
-double leadingNumber(QStringView field)
-{
-    const int small = smallNumber(field);
-    return small >= 0 ? small : hmml::readNumber(field);
+    if (!field.isEmpty() && field.size() <= 2) {
+        const unsigned first = field.front().unicode() - u'0';
+        const unsigned last = field.back().unicode() - u'0';
+        if (first <= 9 && last <= 9)
+            return field.size() == 1 ? first : first * 10 + last;
+    }
+    return std::floor(hmml::readNumber(field));
 }
 
 } // namespace
@@ -243,21 +238,23 @@ private:
             m_line.resize(size_t(end - raw));
         char16_t *const begin = m_line.data();
         char16_t *out = begin;
+        bool afterBlank = true; // blanks leading the line go as those after a blank
         for (; raw != end; ++raw) {
             char16_t c = *raw;
-            if (c > u' ' && c != u'\'') { // most characters
-                *out++ = c;
-                continue;
+            if (c < u' ' || c == u'\'') { // rare characters
+                if (c == u'\'')
+                    break;
+                if (c == u'\r' || c == u'\n')
+                    continue;
+                if (c == u'\t')
+                    c = u' ';
             }
-            if (c == u'\r' || c == u'\n')
-                continue;
-            if (c == u'\'')
-                break;
-            if (c == u'\t')
-                c = u' ';
-            if (c == u' ' && (out == begin || out[-1] == u' '))
-                continue;
-            *out++ = c;
+            // Blanks come anywhere, too often to guess: a blank after a
+            // blank is written over, without a branch.
+            const bool blank = c == u' ';
+            *out = c;
+            out += !(blank && afterBlank);
+            afterBlank = blank;
         }
         if (out != begin && out[-1] == u' ')
             --out;
@@ -421,39 +418,31 @@ private:
         }
         fields[size_t(count++)] = line.sliced(start);
 
-        const double length = std::floor(leadingNumber(fields[0]));
+        const double length = wholePart(fields[0]);
         if (count == 3)
-            m_lastOctave = std::floor(leadingNumber(fields[2]));
+            m_lastOctave = wholePart(fields[2]);
         if (!(length >= 1 && length <= 16))
             return fail(209);
-        put(char('0' + int(length)));
-
         if (count < 2)
             return fail(-1); // no pitch field
         const QStringView pitch = fields[1];
         if (pitch.size() < 1 || pitch.size() > 2)
             return fail(210);
-        if (pitch.size() == 1 && pitch[0] == u'*') {
-            put('*');
-            noteFrom();
-            return true;
+        char note[2] = {char('0' + int(length)), '*'}; // the length, then the pitch or rest
+        if (pitch.size() != 1 || pitch[0] != u'*') {
+            int semitone = semitoneOf(asciiUpper(pitch[0].unicode()));
+            if (semitone < 0)
+                return fail(210);
+            const char16_t sign = pitch.back().unicode(); // the name itself when there is none
+            semitone += int(sign == u'#') | int(sign == u'+');
+            if (!(m_lastOctave >= 1 && m_lastOctave <= 4))
+                return fail(211);
+            note[1] = char('A' + (int(m_lastOctave) - 1) * 12 + semitone);
         }
-        int semitone = semitoneOf(asciiUpper(pitch[0].unicode()));
-        if (semitone < 0)
-            return fail(210);
-        if (pitch.size() == 2 && (pitch[1] == u'#' || pitch[1] == u'+'))
-            ++semitone;
-        if (!(m_lastOctave >= 1 && m_lastOctave <= 4))
-            return fail(211);
-        put(char('A' + (int(m_lastOctave) - 1) * 12 + semitone));
-        noteFrom();
-        return true;
-    }
-
-    void noteFrom()
-    {
+        put(std::string_view(note, 2));
         if (m_details.lines)
             m_details.lines->addNote(m_lineNo);
+        return true;
     }
 
     ConversionStatus &m_status;
@@ -529,8 +518,7 @@ QString convert(const QString &source, const QString &lineSeparator, bool raw, C
     const std::string out = compiler.takeOutput();
     if (raw)
         return QString::fromLatin1(out.data(), qsizetype(out.size()));
-    const std::string formatted = omp::formatAscii(out, QString(), 0, status);
-    return QString::fromLatin1(formatted.data(), qsizetype(formatted.size()));
+    return QString::fromLatin1(omp::formatAscii(out, QString(), 0, status));
 }
 
 std::array<char16_t, 7> noteNames(QStringView language)
