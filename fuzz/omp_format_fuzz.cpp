@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 static void check(bool condition)
 {
@@ -21,6 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     ConversionStatus status;
     const QString out = OMP_Format(omp, separator, interval, status);
+    // The form for bytes lays out their Latin-1 text alike.
+    const std::string_view bytes(reinterpret_cast<const char *>(data + 2), size - 2);
+    ConversionStatus byteStatus, latin1Status;
+    check(omp::formatAscii(bytes, separator, interval, byteStatus)
+          == OMP_Format(QString::fromLatin1(bytes.data(), qsizetype(bytes.size())), separator, interval, latin1Status).toLatin1());
+    check(byteStatus.code == latin1Status.code);
     if (status.code != 0) {
         check(status.code == 100 || status.code == -1);
         check(out.isEmpty());
