@@ -73,18 +73,15 @@ int runCompile(const QStringList &args)
 
 static int compileFile(const QCommandLineParser &parser, const QString &path, const QString &separator, int interval)
 {
-    HmmlFileCompile compiled = compileHmmlFile(path);
+    const HmmlFileCompile compiled = compileHmmlFile(path, parser.isSet(QStringLiteral("raw")), separator, interval);
     if (!compiled.error.isEmpty()) {
         err(QStringLiteral("vltn: %1\n").arg(compiled.error));
         return ExitFailure;
     }
 
-    ConversionStatus &status = compiled.status;
+    const ConversionStatus &status = compiled.status;
     const HmmlSongFields &song = compiled.song;
-    // OMP data is ASCII, and so already UTF-8.
-    QByteArray omp = QByteArray::fromRawData(compiled.omp.data(), qsizetype(compiled.omp.size()));
-    if (status.ok() && !parser.isSet(QStringLiteral("raw")))
-        omp = omp::formatAscii(compiled.omp, separator, interval, status);
+    const QByteArray &omp = compiled.omp; // ASCII, and so already UTF-8
 
     if (parser.isSet(QStringLiteral("json"))) {
         out(QStringLiteral("{\"omp\":%1,\"title\":%2,\"author\":%3,\"copyright\":%4,\"program\":%5,"

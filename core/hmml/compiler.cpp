@@ -142,10 +142,11 @@ public:
         if (m_partEnded || begin == end)
             return true;
         m_failed = !processLine(cleanLine(begin, end));
+        passOn(PassOnSize);
         return !m_failed;
     }
 
-    void reserve(qsizetype chars) { m_out.reserve(size_t(chars)); }
+    void passOutputTo(omp::Formatter *formatter) { m_formatter = formatter; }
 
     std::string takeOutput()
     {
@@ -153,6 +154,7 @@ public:
             return {};
         if (m_details.lines)
             m_details.lines->squeeze();
+        passOn(0);
         return std::move(m_out);
     }
 
@@ -205,23 +207,32 @@ private:
         if (m_inLoop)
             m_loopBody += text;
     }
-    void put(char c)
+
+    // With a formatter, the output it holds goes there once it reaches
+    // `size` characters.
+    void passOn(qsizetype size)
     {
-        m_out.push_back(c);
-        if (m_inLoop)
-            m_loopBody.push_back(c);
+        if (m_formatter && qsizetype(m_out.size()) >= size && !m_out.empty()) {
+            m_formatter->add(QByteArrayView(m_out.data(), qsizetype(m_out.size())));
+            m_passedOn += qsizetype(m_out.size());
+            m_out.clear(); // keeps its room
+        }
     }
 
     // Appends the loop body loop-count times; false when that would pass the
     // output limit.
     bool expandLoop()
     {
-        const size_t room = size_t(MaxOutputLength) - std::min(m_out.size(), size_t(MaxOutputLength));
+        const qsizetype emitted = std::min(m_passedOn + qsizetype(m_out.size()), MaxOutputLength);
+        const size_t room = size_t(MaxOutputLength - emitted);
         if (!m_loopBody.empty() && size_t(m_loopCount) > room / m_loopBody.size())
             return false;
-        m_out.reserve(m_out.size() + m_loopBody.size() * size_t(m_loopCount));
-        for (qint32 i = 0; i < m_loopCount; ++i)
+        if (!m_formatter)
+            m_out.reserve(m_out.size() + m_loopBody.size() * size_t(m_loopCount));
+        for (qint32 i = 0; i < m_loopCount; ++i) {
             m_out += m_loopBody;
+            passOn(PassOnSize);
+        }
         if (m_details.lines)
             m_details.lines->addRepeat(m_loopFirstNote, m_details.lines->noteCount() - m_loopFirstNote, m_loopCount);
         m_inLoop = false;
@@ -462,6 +473,9 @@ private:
     double m_lastOctave = 0; // kept from the last note line that had one
     std::u16string m_line;   // buffer for the line being compiled, cleaned
     std::string m_out;       // printable ASCII only
+    omp::Formatter *m_formatter = nullptr;
+    qsizetype m_passedOn = 0; // output handed to the formatter
+    static constexpr qsizetype PassOnSize = 64 * 1024;
 };
 
 LineCompiler::LineCompiler(ConversionStatus &status, HmmlSongFields &song, ConvertDetails &details)
@@ -499,9 +513,9 @@ bool LineCompiler::addText(QStringView text, QStringView lineSeparator)
     }
 }
 
-void LineCompiler::reserve(qsizetype chars)
+void LineCompiler::passOutputTo(omp::Formatter *formatter)
 {
-    m_compiler->reserve(chars);
+    m_compiler->passOutputTo(formatter);
 }
 
 std::string LineCompiler::takeOutput()
@@ -516,9 +530,10 @@ QString convert(const QString &source, const QString &lineSeparator, bool raw, C
     if (!compiler.addText(source, lineSeparator))
         return {};
     const std::string out = compiler.takeOutput();
+    const QByteArrayView bytes(out.data(), qsizetype(out.size()));
     if (raw)
-        return QString::fromLatin1(out.data(), qsizetype(out.size()));
-    return QString::fromLatin1(omp::formatAscii(out, QString(), 0, status));
+        return QString::fromLatin1(bytes);
+    return QString::fromLatin1(omp::formatAscii(bytes, QString(), 0, status));
 }
 
 std::array<char16_t, 7> noteNames(QStringView language)

@@ -12,6 +12,9 @@
 namespace hmml {
 class NoteLineMap;
 }
+namespace omp {
+class Formatter;
+}
 
 // What a conversion learns about the song besides its notes. Emptied at the
 // start of every call; on an error the fields keep what the lines before it
@@ -65,9 +68,12 @@ public:
     // Every line of `text` split at `lineSeparator` (empty means "\r\n"), as
     // `convert` splits its source.
     bool addText(QStringView text, QStringView lineSeparator);
-    // Room for `chars` characters of output, when the caller can tell.
-    void reserve(qsizetype chars);
-    // The OMP data as emitted (printable ASCII only); empty after a failure.
+    // From now on the OMP data goes to `formatter` as it is emitted, a
+    // piece at a time, instead of being kept: it is never held whole. After
+    // a failure what it got stands for nothing.
+    void passOutputTo(omp::Formatter *formatter);
+    // The OMP data as emitted (printable ASCII only); empty after a failure,
+    // or when it went to a formatter (the rest of it goes there now).
     std::string takeOutput();
 
 private:

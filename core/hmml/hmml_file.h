@@ -7,8 +7,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <string>
-
 struct HmmlFileText {
     QString text;  // every line followed by "\r\n"
     QString error; // Japanese message naming the file; empty on success
@@ -20,18 +18,20 @@ struct HmmlFileText {
 // at CR LF, CR or LF alone.
 HmmlFileText readHmmlFile(const QString &path);
 
-// An H-MML file read by readHmmlFile and compiled by hmml::convert (raw).
+// An H-MML file read by readHmmlFile and compiled by hmml::convert.
 struct HmmlFileCompile {
     QString error;   // readHmmlFile's message when the file cannot be read
-    std::string omp; // the OMP data as emitted; empty on an error
+    QByteArray omp;  // the OMP data (ASCII); empty on an error
     ConversionStatus status;
     HmmlSongFields song;
 };
 
 // Reads and compiles `path` with the result readHmmlFile and hmml::convert
-// give. A file of plain ASCII (most songs) is compiled as it is read, a
-// piece at a time, and never held whole.
-HmmlFileCompile compileHmmlFile(const QString &path);
+// give: with `raw` the OMP data as emitted, otherwise laid out as OMP_Format
+// lays it out with `separator` and `interval`. A file of plain ASCII (most
+// songs) is compiled as it is read, a piece at a time, and laid out as it is
+// compiled: neither the file nor the emitted data is held whole.
+HmmlFileCompile compileHmmlFile(const QString &path, bool raw, const QString &separator = {}, qint32 interval = 0);
 
 // An H-MML file as an editor holds it: the text with every line break a "\n",
 // and what writing it back keeps of the file: its encoding, its byte-order

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace hmml {
 
@@ -124,28 +125,47 @@ private:
     char *m_end;
 };
 
-// The formatting itself, on data that holds only what `kept` keeps. On
-// failure the result is empty and `status` tells why.
-QByteArray layOut(std::string_view text, const Layout &layout, ConversionStatus &status)
-{
-    const qint32 interval = layout.interval;
-    const qsizetype size = qsizetype(text.size());
-    Output out(size + (interval > 0 ? size / interval : 0) + 16);
+} // namespace
+
+namespace omp {
+
+struct Formatter::State {
+    State(const QString &separator, qint32 interval, qsizetype expectedSize)
+        : layout(layoutFor(separator, interval)),
+          out(expectedSize + (layout.interval > 0 ? expectedSize / layout.interval : 0) + 16)
+    {
+    }
+
+    // Lays out `text`, which holds only what `kept` keeps and ends at the
+    // end of the data or after a pitch or rest: nothing that follows then
+    // changes how it is laid out. False on failure, with `status` set.
+    bool layOut(std::string_view text);
+    bool fail(int code, const QString &message)
+    {
+        status.code = code;
+        status.message = message;
+        return false;
+    }
+
+    Layout layout;
+    Output out;
     int length = 0;       // the length readers of the output hold at this point
     int sourceLength = 0; // the length readers of the input hold there
     double tempo = 0.0;   // the tempo value in force
-    qint32 counter = 0;
+    qint32 counter = 0;   // tokens since the last separator
+    std::string tail;     // what waits for the next piece
+    std::string filtered; // a piece less what the layout drops
+    ConversionStatus status;
+};
+
+bool Formatter::State::layOut(std::string_view text)
+{
+    const qint32 interval = layout.interval;
     auto token = [&] {
         if (interval > 0 && ++counter == interval) {
             counter = 0;
             out.put(layout.separator);
         }
-    };
-    auto fail = [&](int code, const QString &message) {
-        status.code = code;
-        status.line = 0;
-        status.message = message;
-        return QByteArray();
     };
 
     const size_t n = text.size();
@@ -176,7 +196,7 @@ QByteArray layOut(std::string_view text, const Layout &layout, ConversionStatus 
                 sourceLength = 10;
             if (digits.empty())
                 continue;
-            const double value = omp::readTempoNumber(QString::fromLatin1(digits.data(), qsizetype(digits.size())));
+            const double value = readTempoNumber(QString::fromLatin1(digits.data(), qsizetype(digits.size())));
             if (!std::isfinite(value))
                 return fail(-1, QStringLiteral("予期せぬエラーが発生しました。"));
             const bool superseded = closed && i < n && text[i] == '$';
@@ -217,15 +237,68 @@ QByteArray layOut(std::string_view text, const Layout &layout, ConversionStatus 
         }
         ++i;
     }
-
-    return out.take();
+    return true;
 }
 
-} // namespace
+Formatter::Formatter(const QString &separator, qint32 interval, qsizetype expectedSize)
+    : m_state(std::make_unique<State>(separator, interval, expectedSize))
+{
+}
+
+Formatter::~Formatter() = default;
+
+void Formatter::add(QByteArrayView piece)
+{
+    State &s = *m_state;
+    if (!s.status.ok())
+        return;
+    std::string_view text(piece.data(), size_t(piece.size()));
+    const auto keep = [&](char c) { return kept(static_cast<unsigned char>(c), s.layout); };
+    if (!std::all_of(text.begin(), text.end(), keep)) { // never the compiler's output
+        s.filtered.clear();
+        std::copy_if(text.begin(), text.end(), std::back_inserter(s.filtered), keep);
+        text = s.filtered;
+    }
+    // How a length or a tempo field is laid out depends on what follows it
+    // up to the next pitch or rest: the piece is laid out up to its last
+    // pitch or rest, and what follows that waits for the next piece.
+    const auto sounds = [](char c) { return c == '*' || c >= 'A'; };
+    const size_t end = size_t(text.rend() - std::find_if(text.rbegin(), text.rend(), sounds));
+    if (end == 0) {
+        s.tail += text;
+        return;
+    }
+    size_t begin = 0;
+    if (!s.tail.empty()) {
+        begin = size_t(std::find_if(text.begin(), text.end(), sounds) - text.begin()) + 1;
+        s.tail += text.substr(0, begin);
+        if (!s.layOut(s.tail))
+            return;
+    }
+    if (s.layOut(text.substr(begin, end - begin)))
+        s.tail.assign(text.substr(end));
+}
+
+QByteArray Formatter::finish(ConversionStatus &status)
+{
+    State &s = *m_state;
+    if (s.status.ok())
+        s.layOut(s.tail);
+    status = s.status;
+    return status.ok() ? s.out.take() : QByteArray();
+}
+
+QByteArray formatAscii(QByteArrayView omp, const QString &separator, qint32 interval, ConversionStatus &status)
+{
+    Formatter formatter(separator, interval, omp.size());
+    formatter.add(omp);
+    return formatter.finish(status);
+}
+
+} // namespace omp
 
 QString OMP_Format(const QString &omp, const QString &separator, qint32 interval, ConversionStatus &status)
 {
-    status.clear();
     const Layout layout = layoutFor(separator, interval);
     std::string filtered;
     filtered.reserve(size_t(omp.size()));
@@ -233,22 +306,6 @@ QString OMP_Format(const QString &omp, const QString &separator, qint32 interval
         if (kept(c.unicode(), layout))
             filtered.push_back(char(c.unicode()));
     }
-    return QString::fromLatin1(layOut(filtered, layout, status));
+    return QString::fromLatin1(
+        omp::formatAscii(QByteArrayView(filtered.data(), qsizetype(filtered.size())), separator, interval, status));
 }
-
-namespace omp {
-
-QByteArray formatAscii(std::string_view omp, const QString &separator, qint32 interval, ConversionStatus &status)
-{
-    status.clear();
-    const Layout layout = layoutFor(separator, interval);
-    const auto keep = [&](char c) { return kept(static_cast<unsigned char>(c), layout); };
-    // The compiler's output never holds what the layout drops.
-    if (std::all_of(omp.begin(), omp.end(), keep))
-        return layOut(omp, layout, status);
-    std::string filtered;
-    std::copy_if(omp.begin(), omp.end(), std::back_inserter(filtered), keep);
-    return layOut(filtered, layout, status);
-}
-
-} // namespace omp
