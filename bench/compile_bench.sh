@@ -51,24 +51,25 @@ for lines in 100000 1000000; do
   file="$work/song-$lines.hml"
   "$gen" "$lines" > "$file"
   size=$(stat -c %s "$file")
-  : > "$work/vltn-$lines" ; : > "$work/iconv-$lines"
+  : > "$work/runs"
   for run in $(seq 0 "$runs"); do
     v=$(measure "$vltn" compile --separator / --interval 10 "$file")
     i=$(measure iconv -f CP932 -t UTF-8 "$file")
-    if [ "$run" -gt 0 ]; then # the first run warms the caches
-      echo "$v" >> "$work/vltn-$lines"
-      echo "$i" >> "$work/iconv-$lines"
-    fi
+    [ "$run" -gt 0 ] && echo "$v $i" >> "$work/runs" # the first pair warms the caches
   done
-  vw=$(cut -d' ' -f1 "$work/vltn-$lines" | median); vc=$(cut -d' ' -f2 "$work/vltn-$lines" | median)
-  iw=$(cut -d' ' -f1 "$work/iconv-$lines" | median); ic=$(cut -d' ' -f2 "$work/iconv-$lines" | median)
+  # Each column's median; the ratios are the medians of each pair's, which
+  # a machine whose speed drifts during the runs moves least.
+  vw=$(awk '{ print $1 }' "$work/runs" | median); vc=$(awk '{ print $2 }' "$work/runs" | median)
+  iw=$(awk '{ print $3 }' "$work/runs" | median); ic=$(awk '{ print $4 }' "$work/runs" | median)
+  rw=$(awk '{ print $1 / $3 }' "$work/runs" | median); rc=$(awk '{ print $2 / $4 }' "$work/runs" | median)
   rss=$(/usr/bin/time -f %M "$vltn" compile --separator / --interval 10 "$file" 2>&1 >/dev/null | tail -n 1)
   cpu[$lines]=$vc
-  awk -v l="$lines" -v s="$size" -v vw="$vw" -v vc="$vc" -v iw="$iw" -v ic="$ic" -v r="$rss" -v idle="$idle" -v t="$target" 'BEGIN {
+  awk -v l="$lines" -v s="$size" -v vw="$vw" -v vc="$vc" -v iw="$iw" -v ic="$ic" -v rw="$rw" -v rc="$rc" \
+      -v r="$rss" -v idle="$idle" -v t="$target" 'BEGIN {
     printf "%8d lines, %6.2f MB: vltn compile %.3f s CPU, %.3f s wall; iconv %.3f s CPU, %.3f s wall\n", l, s / 1e6, vc, vw, ic, iw
-    printf "%8s ratio %.2f x CPU, %.2f x wall", "", vc / ic, vw / iw
+    printf "%8s ratio %.2f x CPU, %.2f x wall", "", rc, rw
     if (l == 1000000)
-      printf " (target: at most %d x: %s)", t, (vc / ic <= t && vw / iw <= t) ? "met" : "NOT met"
+      printf " (target: at most %d x: %s)", t, (rc <= t && rw <= t) ? "met" : "NOT met"
     printf "; peak memory %.1f MB (%.1f x file size; %.1f MB above the one-line song)\n", r / 1024, r * 1024 / s, (r - idle) / 1024 }'
 done
 awk -v a="${cpu[100000]}" -v b="${cpu[1000000]}" 'BEGIN {
