@@ -3,10 +3,12 @@
 # generated H-MML files of 100,000 and 1,000,000 lines, against
 # `iconv -f CP932 -t UTF-8` reading the same file. Each command runs 7 times
 # (after one run not counted), the two in turn; the figures are medians of
-# CPU time (user + system) and wall time. Target: on 1,000,000 lines vltn
-# compile takes at most 3 x iconv's time, in both.
+# CPU time (user + system) and wall time, the ratios the medians of each
+# pair's. Target: on 1,000,000 lines vltn compile takes at most 3 x iconv's
+# time, in both.
 # Usage: bench/compile_bench.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
+export LC_ALL=C # a point before the decimals of the clock and of `times`
 cd "$(dirname "$0")/.."
 build=${1:-build}
 vltn="$build/bin/vltn"
