@@ -73,22 +73,21 @@ int runCompile(const QStringList &args)
 
 static int compileFile(const QCommandLineParser &parser, const QString &path, const QString &separator, int interval)
 {
-    const HmmlFileText file = readHmmlFile(path);
-    if (!file.ok()) {
-        err(QStringLiteral("vltn: %1\n").arg(file.error));
+    const HmmlFileCompile compiled = compileHmmlFile(path, parser.isSet(QStringLiteral("raw")), separator, interval);
+    if (!compiled.error.isEmpty()) {
+        err(QStringLiteral("vltn: %1\n").arg(compiled.error));
         return ExitFailure;
     }
 
-    ConversionStatus status;
-    HmmlSongFields song;
-    QString omp = HMML_Convert(file.text, QStringLiteral("\r\n"), true, status, song);
-    if (status.ok() && !parser.isSet(QStringLiteral("raw")))
-        omp = OMP_Format(omp, separator, interval, status);
+    const ConversionStatus &status = compiled.status;
+    const HmmlSongFields &song = compiled.song;
+    const QByteArray &omp = compiled.omp; // ASCII, and so already UTF-8
 
     if (parser.isSet(QStringLiteral("json"))) {
         out(QStringLiteral("{\"omp\":%1,\"title\":%2,\"author\":%3,\"copyright\":%4,\"program\":%5,"
                            "\"status\":{\"code\":%6,\"line\":%7,\"message\":%8}}\n")
-                .arg(jsonString(omp), jsonString(song.title), jsonString(song.author), jsonString(song.copyright))
+                .arg(jsonString(QString::fromLatin1(omp)), jsonString(song.title),
+                     jsonString(song.author), jsonString(song.copyright))
                 .arg(song.program)
                 .arg(status.code)
                 .arg(status.line)
@@ -99,7 +98,9 @@ static int compileFile(const QCommandLineParser &parser, const QString &path, co
         err(conversionErrorLine(path, status) + u'\n');
         return ExitFailure;
     }
-    out(omp + u'\n');
+    // A failed write is told by finish().
+    writeOutput(QString(), omp);
+    out(QStringLiteral("\n"));
     return ExitOk;
 }
 

@@ -27,6 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ConversionStatus status;
     HmmlSongFields song;
     const QString raw = HMML_Convert(text, QStringLiteral("\r\n"), true, status, song);
+
+    // Line by line from Latin-1 bytes, as a file is compiled while it is read.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; })) {
+        ConversionStatus lineStatus;
+        HmmlSongFields lineSong;
+        hmml::ConvertDetails none;
+        hmml::LineCompiler compiler(lineStatus, lineSong, none);
+        const QByteArray latin1 = text.toLatin1();
+        for (qsizetype start = 0, end; (end = latin1.indexOf("\r\n", start)) >= 0; start = end + 2)
+            compiler.addLine(QLatin1StringView(latin1.constData() + start, end - start));
+        const std::string lineRaw = compiler.takeOutput();
+        check(QString::fromLatin1(lineRaw.data(), qsizetype(lineRaw.size())) == raw);
+        check(lineStatus.code == status.code && lineStatus.line == status.line && lineSong.title == song.title);
+    }
     if (status.code != 0) {
         check(raw.isEmpty());
         check(!status.message.isEmpty());

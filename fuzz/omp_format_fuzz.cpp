@@ -3,6 +3,7 @@
 #include "core/omp/formatter.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 
 static void check(bool condition)
@@ -21,6 +22,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     ConversionStatus status;
     const QString out = OMP_Format(omp, separator, interval, status);
+    // The form for bytes lays out their Latin-1 text alike.
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data + 2), qsizetype(size - 2));
+    ConversionStatus byteStatus, latin1Status, pieceStatus;
+    const QByteArray laidOut = omp::formatAscii(bytes, separator, interval, byteStatus);
+    check(laidOut == OMP_Format(QString::fromLatin1(bytes), separator, interval, latin1Status).toLatin1());
+    check(byteStatus.code == latin1Status.code);
+    // Handed over a piece at a time, as the compiler hands its output, alike.
+    omp::Formatter pieces(separator, interval);
+    for (qsizetype at = 0, n; at < bytes.size(); at += n)
+        pieces.add(bytes.sliced(at, n = std::min<qsizetype>(1 + (at + data[1]) % 7, bytes.size() - at)));
+    check(pieces.finish(pieceStatus) == laidOut && pieceStatus.code == byteStatus.code);
     if (status.code != 0) {
         check(status.code == 100 || status.code == -1);
         check(out.isEmpty());

@@ -6,9 +6,14 @@
 #include <QString>
 
 #include <array>
+#include <memory>
+#include <string>
 
 namespace hmml {
 class NoteLineMap;
+}
+namespace omp {
+class Formatter;
 }
 
 // What a conversion learns about the song besides its notes. Emptied at the
@@ -43,6 +48,37 @@ struct ConvertDetails {
 // may run on any thread.
 QString convert(const QString &source, const QString &lineSeparator, bool raw, ConversionStatus &status,
                 HmmlSongFields &song, ConvertDetails &details);
+
+class Compiler;
+
+// The compiler a line at a time, for a text read in pieces: lines handed to
+// addLine one after the other compile as `convert` compiles them joined by
+// line separators. Starting one empties `status`, `song` and the line map.
+class LineCompiler {
+public:
+    LineCompiler(ConversionStatus &status, HmmlSongFields &song, ConvertDetails &details);
+    ~LineCompiler();
+    LineCompiler(const LineCompiler &) = delete;
+    LineCompiler &operator=(const LineCompiler &) = delete;
+
+    // Compiles the next line (without its line break). False once a line has
+    // failed, with `status` telling why; later lines are then only counted.
+    bool addLine(QStringView line);
+    bool addLine(QLatin1StringView line);
+    // Every line of `text` split at `lineSeparator` (empty means "\r\n"), as
+    // `convert` splits its source.
+    bool addText(QStringView text, QStringView lineSeparator);
+    // From now on the OMP data goes to `formatter` as it is emitted, a
+    // piece at a time, instead of being kept: it is never held whole. After
+    // a failure what it got stands for nothing.
+    void passOutputTo(omp::Formatter *formatter);
+    // The OMP data as emitted (printable ASCII only); empty after a failure,
+    // or when it went to a formatter (the rest of it goes there now).
+    std::string takeOutput();
+
+private:
+    std::unique_ptr<Compiler> m_compiler;
+};
 
 // The names of C, D, E, F, G, A and B (one character each) that a LANGUAGE
 // value selects, compared after uppercasing; any other value keeps the

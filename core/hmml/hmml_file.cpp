@@ -1,10 +1,14 @@
 #include "core/hmml/hmml_file.h"
 
+#include "core/omp/formatter.h"
+
 #include "core/io/cp932.h"
 #include "core/io/read_file.h"
 #include "core/io/text_file.h"
 
 #include <QStringEncoder>
+
+#include <optional>
 
 HmmlFileText readHmmlFile(const QString &path)
 {
@@ -22,6 +26,47 @@ HmmlFileText readHmmlFile(const QString &path)
         return result;
     }
     result.text = TextFile::withCrLfLineEnds(decoded.text);
+    return result;
+}
+
+HmmlFileCompile compileHmmlFile(const QString &path, bool raw, const QString &separator, qint32 interval)
+{
+    HmmlFileCompile result;
+    hmml::ConvertDetails details;
+    // Compiles the lines `feed` hands over; false when the file has to be
+    // read again, whole.
+    const auto compile = [&](const auto &feed) {
+        std::optional<omp::Formatter> formatter;
+        hmml::LineCompiler compiler(result.status, result.song, details);
+        if (!raw)
+            compiler.passOutputTo(&formatter.emplace(separator, interval));
+        if (!feed(compiler))
+            return false;
+        result.omp = QByteArray::fromStdString(compiler.takeOutput());
+        if (formatter && result.status.ok())
+            result.omp = formatter->finish(result.status);
+        return true;
+    };
+    const bool plain = compile([&](hmml::LineCompiler &compiler) {
+        TextFile::AsciiLines lines(path);
+        QLatin1StringView line;
+        while (lines.next(line))
+            compiler.addLine(line); // after an error, lines are still read: the file may yet be unreadable
+        return lines.complete();
+    });
+    if (plain)
+        return result;
+    // Any other file is read whole, which also tells what is wrong with it.
+    const HmmlFileText file = readHmmlFile(path);
+    if (!file.ok()) {
+        result = HmmlFileCompile{};
+        result.error = file.error;
+        return result;
+    }
+    compile([&](hmml::LineCompiler &compiler) {
+        compiler.addText(file.text, u"\r\n");
+        return true;
+    });
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Reading an H-MML source file into the text the compiler takes.
 
+#include "core/hmml/compiler.h"
 #include "core/io/text_file.h"
 
 #include <QByteArray>
@@ -16,6 +17,21 @@ struct HmmlFileText {
 // with a UTF-8 byte-order mark or is UTF-8 holding kana or kanji. A line ends
 // at CR LF, CR or LF alone.
 HmmlFileText readHmmlFile(const QString &path);
+
+// An H-MML file read by readHmmlFile and compiled by hmml::convert.
+struct HmmlFileCompile {
+    QString error;   // readHmmlFile's message when the file cannot be read
+    QByteArray omp;  // the OMP data (ASCII); empty on an error
+    ConversionStatus status;
+    HmmlSongFields song;
+};
+
+// Reads and compiles `path` with the result readHmmlFile and hmml::convert
+// give: with `raw` the OMP data as emitted, otherwise laid out as OMP_Format
+// lays it out with `separator` and `interval`. A file of plain ASCII (most
+// songs) is compiled as it is read, a piece at a time, and laid out as it is
+// compiled: neither the file nor the emitted data is held whole.
+HmmlFileCompile compileHmmlFile(const QString &path, bool raw, const QString &separator = {}, qint32 interval = 0);
 
 // An H-MML file as an editor holds it: the text with every line break a "\n",
 // and what writing it back keeps of the file: its encoding, its byte-order

@@ -1,10 +1,12 @@
 #include "core/io/text_file.h"
 
 #include "core/io/cp932.h"
+#include "core/io/read_file.h"
 
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cstring>
 
 namespace TextFile {
 
@@ -87,6 +89,22 @@ int firstBadLine(QByteArrayView bytes, bool utf8)
         ++line;
     }
     return line;
+}
+
+// ASCII without NUL, which no text holds: bytes 1 to 0x7F only.
+bool isPlainAscii(const char *bytes, qsizetype size)
+{
+    // Eight bytes at a time: a byte of 0x80 or above sets its top bit.
+    quint64 high = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes + i, 8);
+        high |= word;
+    }
+    for (; i < size; ++i)
+        high |= static_cast<unsigned char>(bytes[i]);
+    return (high & 0x8080808080808080) == 0 && std::memchr(bytes, 0, size_t(size)) == nullptr;
 }
 
 } // namespace
@@ -197,6 +215,71 @@ QString withCrLfLineEnds(const QString &text)
         out.append(u"\r\n");
     }
     return out;
+}
+
+AsciiLines::AsciiLines(const QString &path, qsizetype pieceSize)
+    : m_file(path), m_buffer(size_t(std::max<qsizetype>(pieceSize, 16)) + 1, '\n')
+{
+    // Standard input, a pipe or a device cannot be read again from the start.
+    if (path == QLatin1String("-") || !m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+        || m_file.isSequential())
+        m_state = State::Refused;
+}
+
+bool AsciiLines::next(QLatin1StringView &line)
+{
+    while (m_state == State::Reading || m_state == State::AtEnd) {
+        const char *const data = m_buffer.data();
+        // The line's CR or LF, or the LF standing after the data.
+        qsizetype end = m_lineStart;
+        while (static_cast<unsigned char>(data[end]) > '\r' || (data[end] != '\r' && data[end] != '\n'))
+            ++end;
+        const bool atEnd = m_state == State::AtEnd;
+        // A CR last in the buffer may be the first half of a CR LF.
+        if (end < m_dataEnd && (data[end] == '\n' || end + 1 < m_dataEnd || atEnd)) {
+            line = QLatin1StringView(data + m_lineStart, end - m_lineStart);
+            const bool crLf = data[end] == '\r' && end + 1 < m_dataEnd && data[end + 1] == '\n';
+            m_lineStart = end + (crLf ? 2 : 1);
+            return true;
+        }
+        if (atEnd && m_lineStart < m_dataEnd) { // the last line, without a line break
+            line = QLatin1StringView(data + m_lineStart, m_dataEnd - m_lineStart);
+            m_lineStart = m_dataEnd;
+            return true;
+        }
+        if (atEnd)
+            m_state = State::Complete;
+        else if (!readMore())
+            m_state = State::Refused;
+    }
+    return false;
+}
+
+bool AsciiLines::readMore()
+{
+    // The unfinished line moves to the front; a line longer than the buffer
+    // makes it grow. One byte stays for the LF after the data.
+    const qsizetype kept = m_dataEnd - m_lineStart;
+    std::memmove(m_buffer.data(), m_buffer.data() + m_lineStart, size_t(kept));
+    m_lineStart = 0;
+    m_dataEnd = kept;
+    if (kept == qsizetype(m_buffer.size()) - 1)
+        m_buffer.resize(m_buffer.size() * 2);
+    char *const piece = m_buffer.data() + kept;
+    const qint64 got = m_file.read(piece, qint64(m_buffer.size()) - 1 - kept);
+    if (got < 0)
+        return false;
+    m_dataEnd += got;
+    m_buffer[size_t(m_dataEnd)] = '\n';
+    if (got == 0) {
+        m_state = State::AtEnd;
+        return true;
+    }
+    const QByteArrayView bytes(piece, got);
+    if (m_total == 0 && (bytes.startsWith("MThd") || bytes.startsWith("RIFF")))
+        return false;
+    m_total += got;
+    return m_total <= ReadFile::MaxSize && isPlainAscii(piece, got);
 }
 
 } // namespace TextFile

@@ -3,7 +3,10 @@
 // computer's home platform, or UTF-8 as most editors on Linux write it.
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
+
+#include <vector>
 
 namespace TextFile {
 
@@ -38,5 +41,36 @@ DecodeResult decodeTextFile(QByteArrayView bytes);
 // CR LF, CR and LF alone each end a line, and a final line break ends the
 // last line rather than starting an empty one.
 QString withCrLfLineEnds(const QString &text);
+
+// The lines of a file of plain ASCII text, read a piece at a time so that a
+// long song is never held whole. Only a regular file of bytes 1 to 0x7F
+// (no NUL), not starting as a MIDI or RIFF file and within ReadFile::MaxSize
+// reads this way: decodeTextFile then reads it without an error, and its
+// text's lines are these (split at CR LF, CR and LF alone, as
+// withCrLfLineEnds splits them). Any other file stops the reading wherever
+// that shows; it must then be read whole, which tells what is wrong with it.
+class AsciiLines {
+public:
+    explicit AsciiLines(const QString &path, qsizetype pieceSize = 64 * 1024);
+
+    // The next line, without its line break; false at the end of the file
+    // or once it turns out not to be one to read this way.
+    bool next(QLatin1StringView &line);
+    // Whether the whole file was read this way, once next() returned false.
+    // When not, the lines handed out so far stand for nothing.
+    bool complete() const { return m_state == State::Complete; }
+
+private:
+    enum class State { Reading, AtEnd, Complete, Refused };
+    // Reads the next piece after the unfinished line; false when refused.
+    bool readMore();
+
+    QFile m_file;
+    std::vector<char> m_buffer;
+    qsizetype m_lineStart = 0; // the unread part of the buffer
+    qsizetype m_dataEnd = 0;
+    qint64 m_total = 0;        // bytes read so far
+    State m_state = State::Reading;
+};
 
 } // namespace TextFile

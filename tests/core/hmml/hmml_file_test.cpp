@@ -1,5 +1,7 @@
 #include "core/hmml/hmml_file.h"
+#include "core/omp/formatter.h"
 
+#include "support/random_hmml.h"
 #include "support/test_files.h"
 
 namespace {
@@ -45,6 +47,38 @@ TEST_F(HmmlFile, RefusesWhatItCannotReadNamingTheFileOrLine)
     }
     for (const QString &missing : {path("nothing.hml"), dir.path()})
         EXPECT_TRUE(readHmmlFile(missing).error.contains(missing));
+}
+
+// Compiled as it is read or read whole, and laid out as it is compiled, a
+// file gives what its whole text compiles and formats to; an unreadable file
+// is refused even after a line that does not compile.
+TEST_F(HmmlFile, CompilesAsItsWholeTextCompiles)
+{
+    using testrandom::pick;
+    std::mt19937 rng(20261207);
+    const char *const lineEnds[] = {"\r\n", "\n", "\r"};
+    const QByteArray extras[] = {"", "", "4 C 9\r\n", "x\r\n", "\xE9\r\n", "\x81"};
+    for (int i = 0; i < 120; ++i) {
+        const int lines = i % 8 == 0 ? 40000 : pick(rng, 0, 8000); // the longest pass 64 KiB of OMP data
+        QByteArray bytes = testrandom::hmmlSong(rng, lines).toLatin1().replace("\r\n", lineEnds[pick(rng, 0, 2)]);
+        bytes.insert(pick(rng, 0, int(bytes.size())), extras[pick(rng, 0, 5)]);
+        if (pick(rng, 0, 9) == 0)
+            bytes.prepend(sjis(QStringLiteral("C-TITLE:ふるさと\r\n")));
+        const QString file = write("song.hml", bytes);
+        const bool raw = pick(rng, 0, 1);
+        const HmmlFileCompile got = compileHmmlFile(file, raw, QStringLiteral("/"), 3);
+
+        const HmmlFileText text = readHmmlFile(file);
+        ConversionStatus status;
+        HmmlSongFields song;
+        QString omp = text.ok() ? HMML_Convert(text.text, {}, true, status, song) : QString();
+        if (!raw && status.ok())
+            omp = OMP_Format(omp, QStringLiteral("/"), 3, status);
+        ASSERT_EQ(got.error, text.error) << hex(bytes);
+        ASSERT_EQ(QString::fromLatin1(got.omp), omp) << hex(bytes);
+        ASSERT_EQ(std::tuple(got.status.code, got.status.line, got.status.message, got.song.title, got.song.program),
+                  std::tuple(status.code, status.line, status.message, song.title, song.program));
+    }
 }
 
 } // namespace

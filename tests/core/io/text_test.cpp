@@ -4,6 +4,10 @@
 
 #include "support/test_files.h"
 
+#include <QStringList>
+
+#include <random>
+
 #include <sys/stat.h>
 
 namespace {
@@ -77,6 +81,39 @@ TEST_F(ReadFileTest, ReadsToTheEndButNeverPastItsBound)
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
     for (const auto &[name, opens] : {std::pair(path("fifo"), false), {QStringLiteral("/dev/zero"), false}, {path("big"), true}, {path("none"), true}})
         EXPECT_EQ(ReadFile::regularFileError(name).isEmpty(), opens) << str(name);
+}
+
+// Read a piece at a time, a plain ASCII file gives the lines of its whole
+// text, whatever falls on the pieces' edges; any other file stops the
+// reading incomplete.
+TEST_F(ReadFileTest, AsciiLinesAreTheWholeTextsLines)
+{
+    const auto lines = [](const QString &file, qsizetype piece, QStringList &got) {
+        TextFile::AsciiLines reader(file, piece);
+        QLatin1StringView line;
+        while (reader.next(line))
+            got << line;
+        return reader.complete();
+    };
+    std::mt19937 rng(20261207);
+    const char *const parts[] = {"4 C 2", "x", " ", "\t", "\r", "\n", "\r\n", "\r\r\n", "a line longer than a piece of 16"};
+    for (int i = 0; i < 400; ++i) {
+        QByteArray bytes;
+        for (int k = std::uniform_int_distribution<int>(0, 30)(rng); k > 0; --k)
+            bytes += parts[std::uniform_int_distribution<size_t>(0, std::size(parts) - 1)(rng)];
+        QStringList expected = TextFile::withCrLfLineEnds(QString::fromLatin1(bytes)).split(QStringLiteral("\r\n"));
+        expected.removeLast();
+        QStringList got;
+        EXPECT_TRUE(lines(write("t.txt", bytes), 16 + i % 24, got)) << hex(bytes);
+        ASSERT_EQ(got, expected) << hex(bytes);
+    }
+    for (const QByteArray &other : {QByteArray("a\nb\nc\xE3\x81\x82\n"), QByteArray("a\nb\0c", 5), QByteArray("MThd\n"), QByteArray("RIFF")}) {
+        QStringList got;
+        EXPECT_FALSE(lines(write("t.txt", other + QByteArray(40, 'x')), 16, got)) << hex(other);
+    }
+    QStringList got;
+    for (const QString &unread : {QStringLiteral("-"), QStringLiteral("/dev/zero"), path("none"), dir.path()})
+        EXPECT_FALSE(lines(unread, 16, got)) << str(unread);
 }
 
 } // namespace

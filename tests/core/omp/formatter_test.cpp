@@ -107,8 +107,17 @@ TEST(Formatter, NeverChangesWhatAReaderPlays)
         const QString in = testrandom::ompText(rng, testrandom::pick(rng, 1, 40));
         const QString sep = QLatin1String(separators[testrandom::pick(rng, 0, 5)]);
         const int interval = testrandom::pick(rng, 0, 5);
-        ConversionStatus status;
+        ConversionStatus status, asciiStatus;
         const QString out = OMP_Format(in, sep, interval, status);
+        // The form for bytes formats alike, also given a piece at a time.
+        const QByteArray bytes = in.toLatin1();
+        ASSERT_EQ(omp::formatAscii(bytes, sep, interval, asciiStatus), out.toLatin1()) << str(in);
+        ASSERT_EQ(asciiStatus.code, status.code);
+        omp::Formatter formatter(sep, interval);
+        for (qsizetype at = 0, n; at < bytes.size(); at += n)
+            formatter.add(bytes.sliced(at, n = std::min<qsizetype>(testrandom::pick(rng, 1, 6), bytes.size() - at)));
+        ASSERT_EQ(formatter.finish(asciiStatus), out.toLatin1()) << str(in);
+        ASSERT_EQ(asciiStatus.code, status.code);
         const std::vector<Sound> before = sounds(in);
         // Data the formatter refuses, or a note at tempo 0 (which dropping
         // the field repairs), is outside the promise.
