@@ -142,7 +142,9 @@ DecodeResult decodeText(QByteArrayView bytes)
     bool bad = false;
     if (result.encoding == Encoding::Utf8) {
         const QByteArrayView body = hasUtf8Bom(bytes) ? bytes.sliced(3) : bytes;
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        // The file's own mark is gone; another one after it is text, and
+        // stays (the decoder would drop it as if it were the file's).
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         result.text = utf8.decode(body);
         bad = utf8.hasError();
     } else if (isAscii(bytes)) {

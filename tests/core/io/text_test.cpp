@@ -54,6 +54,8 @@ TEST(TextFile, DecodingAndLineEnds)
         EXPECT_EQ(std::pair(r.text, r.encoding), std::pair(QString::fromUtf8(text), text ? encoding : r.encoding)) << hex(bytes);
     }
     EXPECT_TRUE(TextFile::decodeText("a\nb\rc\r\n\x80").error.startsWith(u"4 行目"));
+    // Only the first mark is the file's; a second is a character of the text, kept so it is written back.
+    EXPECT_EQ(TextFile::decodeText("\xEF\xBB\xBF\xEF\xBB\xBF" "abc").text, u"\uFEFFabc");
 
     const std::pair<const char *, const char *> lines[] = {
         {"a\r\nb\rc\nd", "a\r\nb\r\nc\r\nd\r\n"}, {"a\n\nb\n", "a\r\n\r\nb\r\n"},
