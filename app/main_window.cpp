@@ -25,7 +25,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
@@ -41,22 +40,6 @@ constexpr int px(int twips)
 QRect twipRect(int left, int top, int width, int height)
 {
     return QRect(px(left), px(top), px(width), px(height));
-}
-
-// Lines of the OMP box break after the separators. Data without them (no
-// separators set, or a song file written without) has no place to break a
-// word, and looking for one along the whole text for every line takes time
-// that grows with the square of its length: such data breaks anywhere.
-QTextOption::WrapMode ompWrapMode(QStringView text)
-{
-    constexpr qsizetype LongestRun = 1000;
-    qsizetype run = 0;
-    for (const QChar c : text) {
-        run = (c == u' ' || c == u'/') ? 0 : run + 1;
-        if (run > LongestRun)
-            return QTextOption::WrapAnywhere;
-    }
-    return QTextOption::WrapAtWordBoundaryOrAnywhere;
 }
 
 } // namespace
@@ -184,7 +167,7 @@ void MainWindow::buildControls()
     ompGroup = new QGroupBox(QStringLiteral("OMPデータ"), client);
     ompGroup->setObjectName(QStringLiteral("Frame3"));
     ompGroup->setGeometry(twipRect(120, 2280, 8655, 2175));
-    ompEdit = new QPlainTextEdit(ompGroup);
+    ompEdit = new OmpTextEdit(ompGroup);
     ompEdit->setObjectName(QStringLiteral("Text1"));
     ompEdit->setGeometry(twipRect(60, 240, 8535, 1875));
     ompEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -200,11 +183,7 @@ void MainWindow::buildControls()
     rule(fieldsRule, "Line2", twipRect(120, 2220, 5715, 30));
 
     // What the user types is the song's.
-    connect(ompEdit, &QPlainTextEdit::textChanged, this, [this] {
-        chooseOmpWrapping();
-        if (!m_showingSong)
-            m_session.setOmp(ompEdit->toPlainText());
-    });
+    connect(ompEdit, &OmpTextEdit::ompEdited, &m_session, &SongSession::setOmp);
     const auto typed = [this](QLineEdit *edit, void (SongSession::*set)(const QString &)) {
         connect(edit, &QLineEdit::textChanged, this, [this, set](const QString &text) {
             if (!m_showingSong)
@@ -304,25 +283,12 @@ void MainWindow::setToneIndex(int index)
         toneCombo->setEditText(QString());
 }
 
-void MainWindow::chooseOmpWrapping()
-{
-    const QTextOption::WrapMode mode = ompWrapMode(ompEdit->toPlainText());
-    if (ompEdit->wordWrapMode() != mode)
-        ompEdit->setWordWrapMode(mode);
-}
-
 void MainWindow::showSong(SongSession::Fields fields)
 {
     const Song song = m_session.song();
     m_showingSong = true;
-    if (fields & SongSession::Field::Omp) {
-        // The wrapping is chosen while the box is empty: it lays out whatever
-        // it holds the moment the mode changes, and the new text as soon as
-        // it goes in.
-        ompEdit->clear();
-        ompEdit->setWordWrapMode(ompWrapMode(song.omp));
-        ompEdit->setPlainText(song.omp);
-    }
+    if (fields & SongSession::Field::Omp)
+        ompEdit->showOmp(song.omp);
     if (fields & SongSession::Field::Title)
         titleEdit->setText(song.title);
     if (fields & SongSession::Field::Copyright)
@@ -340,12 +306,8 @@ void MainWindow::showSong(SongSession::Fields fields)
 
 void MainWindow::showSoundingNote(int, qsizetype start, qsizetype end)
 {
-    if (start < 0)
-        return;
-    QTextCursor cursor(ompEdit->document());
-    cursor.setPosition(int(start));
-    cursor.setPosition(int(end), QTextCursor::KeepAnchor);
-    ompEdit->setTextCursor(cursor);
+    if (start >= 0)
+        ompEdit->selectData(start, end);
 }
 
 void MainWindow::showError(const SessionMessage &message)

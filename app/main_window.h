@@ -5,6 +5,7 @@
 // user (dialogs, questions) and hands the work to the session or the core.
 
 #include "app/common_dialog.h"
+#include "app/omp_text_edit.h"
 #include "app/song_session.h"
 #include "core/formats/basic_generator.h"
 #include "core/song/settings.h"
@@ -33,7 +34,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 
 // The operating-system services the window works through.
@@ -101,7 +101,7 @@ public:
     QPushButton *playButton, *stopButton, *loadHmmlButton, *notepadButton;
     QLabel *toneLabel, *titleLabel, *copyrightLabel, *authorLabel;
     QLineEdit *titleEdit, *copyrightEdit, *authorEdit;
-    QPlainTextEdit *ompEdit;
+    OmpTextEdit *ompEdit;
     QComboBox *toneCombo;
     QFrame *playerRule, *fieldsRule;
 
@@ -127,7 +127,6 @@ private:
     void saveImportedHmml(const QString &midiPath, const QString &hmml);
     bool confirmOverwrite(const QString &path);
     void keepAbove(QWidget *dialog);
-    void chooseOmpWrapping();
     void showError(const SessionMessage &message);
     void showError(const QString &text);
 
