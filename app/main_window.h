@@ -124,7 +124,13 @@ private:
     void showSoundingNote(int line, qsizetype start, qsizetype end);
     void showBasicResult(Machine machine, const BasicProgramResult &program);
     void openSendWindow(const transfer::SendRequest &request);
+    void importFinished(const SongSession::ImportOutcome &outcome);
     void saveImportedHmml(const QString &midiPath, const QString &hmml);
+    // While an import runs: the strip shows it, the song's fields take no typing.
+    void showImporting(bool importing);
+    // While an import runs, a command that would change the song says so
+    // and does nothing: true then.
+    bool refuseWhileImporting();
     bool confirmOverwrite(const QString &path);
     void keepAbove(QWidget *dialog);
     void showError(const SessionMessage &message);

@@ -13,14 +13,18 @@
 #include "bench_window.h"
 #include "stall_meter.h"
 
+#include "app/player_strip.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -150,6 +154,26 @@ void import(long notes)
                 "(target 50 ms: %s)\n",
                 notes, refused ? "refused" : "taken", refused ? "refusal" : "report", doneMs, stall,
                 verdict(stall, 50));
+
+    // Cancel once half of it is done.
+    form.session().openHmmlFile(kept);
+    runFor(100);
+    window.dialogs.chooseNext(midi);
+    const std::size_t saidBefore = window.messages.shown.size();
+    stalls.start();
+    post([&] { form.openMidiAction->trigger(); });
+    runUntil([&] { return form.session().isImporting(); });
+    runUntil([&] { return !form.session().isImporting() || form.playerStrip->workProgress() >= 500; });
+    const bool cancelled = form.session().isImporting();
+    timer.restart();
+    form.playerStrip->cancelButton->click();
+    runUntil([&] { return !form.session().isImporting(); });
+    const double backMs = timer.nsecsElapsed() / 1e6;
+    runFor(100);
+    std::printf("  Cancel at %s: the window back to its song after %.1f ms (title \"%s\", %s), longest stall %.1f ms\n",
+                cancelled ? "half of it" : "its end (it was done before half of it was told)", backMs,
+                qPrintable(form.titleEdit->text()), window.messages.shown.size() == saidBefore ? "nothing said" : "a message",
+                stalls.longestMs());
 }
 
 } // namespace

@@ -302,6 +302,7 @@ TEST_F(EditorTest, OpensOnTheSongsOwnHmml)
     for (const auto &[menu, opened, text, unsaved] : cases) {
         dialogs.chooseNext(path(QString::fromLatin1(opened)));
         menu->trigger();
+        ASSERT_TRUE(testsupport::waitFor([&] { return !f.session().isImporting(); })); // a MIDI file is read on another thread
         HmmlEditorWindow &e = editor();
         EXPECT_EQ(std::tuple(e.filePath() + f.session().songFile(), e.textEdit->toPlainText(), e.isModified()),
                   std::tuple(QString(), text ? QString::fromUtf8(text) : QString(f.session().hmmlSource()).remove(u'\r'), unsaved)) << opened;
