@@ -352,6 +352,7 @@ void HmmlEditorWindow::setDocument(const HmmlDocument &document, const QString &
     setPath(path);
     m_loading = true;
     m_unsaved = unsaved;
+    m_lineAfterLoad = 0;
     textEdit->setErrorLine(0);
     // A long text goes in by stretches; it is compiled once it is all in.
     textEdit->loadText(document.text);
@@ -365,6 +366,8 @@ void HmmlEditorWindow::documentLoaded()
     m_loading = false;
     textEdit->document()->setModified(m_unsaved);
     setWindowModified(m_unsaved);
+    if (const int line = std::exchange(m_lineAfterLoad, 0); line > 0)
+        textEdit->goToLine(std::min(line, textEdit->blockCount()));
     m_compiler->compileNow();
 }
 
@@ -437,18 +440,17 @@ bool HmmlEditorWindow::reloadFromDisk()
     m_diskDigest = read;
     if (document.text == textEdit->toPlainText())
         return false;
-    // One edit, so that the text before the reload is an undo away.
-    const int line = textEdit->cursorLine();
+    // One edit, so that the text before the reload is an undo away; the
+    // cursor back on its line once the text is in.
+    m_lineAfterLoad = textEdit->cursorLine();
     m_format = document;
+    m_loading = true;
+    m_unsaved = false;
     QTextCursor all(textEdit->document());
     all.select(QTextCursor::Document);
-    m_loading = true;
-    all.insertText(document.text);
-    m_loading = false;
-    textEdit->document()->setModified(false);
-    textEdit->goToLine(std::min(line, textEdit->blockCount()));
+    textEdit->setTextCursor(all);
+    textEdit->insertText(document.text);
     showNews(QStringLiteral("ほかのプログラムが保存した内容を読み込みました。"));
-    m_compiler->compileNow();
     return true;
 }
 

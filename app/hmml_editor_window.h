@@ -133,6 +133,7 @@ private:
     ConversionStatus m_status;
     bool m_loading = false; // a text given by the program is going in
     bool m_unsaved = false; // what it is once in
+    int m_lineAfterLoad = 0; // a reload's cursor line, set once the text is in
     // The selection "選択範囲をループ再生" plays: a cursor of the document,
     // so that edits before and within it move it along.
     QTextCursor m_loopCursor;

@@ -36,6 +36,7 @@ const QColor OffTuneColour(0xe0, 0x80, 0x00);
 // the pieces).
 constexpr int PieceLines = 1000;
 constexpr int StretchMs = 25;
+constexpr int FirstStretchDelayMs = 5;
 
 // The end of the piece of `text` from `from` on: after its PieceLines-th
 // line break (a CR LF is never cut in two), or its end.
@@ -62,10 +63,9 @@ HmmlTextEdit::HmmlTextEdit(QWidget *parent)
             emit textEdited();
     });
     m_loadTimer.setSingleShot(true);
-    m_loadTimer.setInterval(0);
     connect(&m_loadTimer, &QTimer::timeout, this, [this] {
         if (loadStretch())
-            m_loadTimer.start();
+            m_loadTimer.start(0);
         else
             endLoading();
     });
@@ -287,7 +287,8 @@ void HmmlTextEdit::startLoading(const QTextCursor &cursor, const QString &text, 
         document()->setUndoRedoEnabled(false);
     m_wasReadOnly = isReadOnly();
     setReadOnly(true);
-    m_loadTimer.start();
+    // The first lines are painted before the next stretch goes in.
+    m_loadTimer.start(FirstStretchDelayMs);
 }
 
 bool HmmlTextEdit::loadStretch()

@@ -149,12 +149,23 @@ void opening()
     std::printf("a 100,000-line song: the editor window opens on it, its first lines painted in %.0f ms, all of it in %.0f ms "
                 "(target 250 ms: %s), compiled and drawn after %.0f ms; longest stall %.1f ms (target 100 ms: %s)\n",
                 editor.first, editor.all, verdict(editor.all, 250), editor.shown, editor.stall, verdict(editor.stall, 100));
-    window.dialogs.chooseNext(other);
-    const Timing opened = timeCommand(f, [&] { f.editor()->openAction->trigger(); }, [&] { return f.editor(); },
-                                      titled("C-TITLE:Other"), lines + 1, f.session().omp());
-    std::printf("  \"開く\" another 100,000-line file in the editor: its first lines painted in %.0f ms, all of it in %.0f ms "
-                "(target 250 ms: %s), the song shown after %.0f ms; longest stall %.1f ms (target 100 ms: %s)\n",
-                opened.first, opened.all, verdict(opened.all, 250), opened.shown, opened.stall, verdict(opened.stall, 100));
+    // "開く" on the other file and back, a few times.
+    std::vector<double> first, all, shown, stall;
+    for (int i = 0; i < 6; ++i) {
+        window.dialogs.chooseNext(i % 2 == 0 ? other : song);
+        const Timing opened = timeCommand(f, [&] { f.editor()->openAction->trigger(); }, [&] { return f.editor(); },
+                                          titled(i % 2 == 0 ? "C-TITLE:Other" : "C-TITLE:Benchmark"), lines + 1, f.session().omp());
+        first.push_back(opened.first);
+        all.push_back(opened.all);
+        shown.push_back(opened.shown);
+        stall.push_back(opened.stall);
+    }
+    std::sort(all.begin(), all.end());
+    std::sort(stall.begin(), stall.end());
+    std::printf("  \"開く\" a 100,000-line file in the editor, 6 times: its first lines painted in %s; all of it in %s "
+                "(target 250 ms: %s); the song shown in %s; longest stall %s (target 100 ms: %s)\n",
+                qPrintable(summary(first)), qPrintable(summary(all)), verdict(all[all.size() / 2], 250), qPrintable(summary(shown)),
+                qPrintable(summary(stall)), verdict(stall.back(), 100));
     f.editor()->textEdit->document()->setModified(false);
 }
 
