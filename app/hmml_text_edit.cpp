@@ -84,6 +84,9 @@ HmmlTextEdit::HmmlTextEdit(QWidget *parent)
             m_gutter->scroll(0, dy);
         else
             m_gutter->update(0, rect.y(), m_gutter->width(), rect.height());
+        // Lines come into view: their marks with them.
+        if (dy != 0 && !m_offTuneLines.empty())
+            updateSelections();
     });
     placeGutter();
 }
@@ -108,6 +111,8 @@ void HmmlTextEdit::resizeEvent(QResizeEvent *event)
 {
     QPlainTextEdit::resizeEvent(event);
     placeGutter();
+    if (!m_offTuneLines.empty())
+        updateSelections();
 }
 
 void HmmlTextEdit::paintGutter(QPaintEvent *event)
@@ -182,8 +187,13 @@ bool HmmlTextEdit::event(QEvent *event)
 void HmmlTextEdit::updateSelections()
 {
     QList<QTextEdit::ExtraSelection> selections;
-    for (const int line : m_offTuneLines) {
-        const QTextBlock block = document()->findBlockByNumber(line - 1);
+    // Only the lines in view are marked out of tune: the marks of every line
+    // of a long song would each be moved along at every keystroke.
+    const int first = firstVisibleBlock().blockNumber() + 1;
+    const int last = first + viewport()->height() / std::max(1, fontMetrics().lineSpacing()) + 1;
+    for (auto line = std::lower_bound(m_offTuneLines.begin(), m_offTuneLines.end(), first);
+         line != m_offTuneLines.end() && *line <= last; ++line) {
+        const QTextBlock block = document()->findBlockByNumber(*line - 1);
         if (!block.isValid())
             continue;
         QTextEdit::ExtraSelection s;

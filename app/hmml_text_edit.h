@@ -39,7 +39,7 @@ public:
     void setErrorLine(int line);
     void setSoundingLine(int line);
     // Lines with a note the machine plays more than 20 cents off (dotted
-    // underline); none: an empty list.
+    // underline on those in view); none: an empty list. In order.
     void setOffTuneLines(std::vector<int> lines);
     const std::vector<int> &offTuneLines() const { return m_offTuneLines; }
     // The tooltip of a 1-based line (empty: none).

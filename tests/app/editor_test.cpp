@@ -420,6 +420,33 @@ TEST_F(EditorTest, TheMachineVoicePlaysTheSongAndMarksWhatItPlaysOutOfTune)
     EXPECT_EQ(lastMessage(), u"オーディオ装置がありません");
 }
 
+// Out-of-tune marks are on the lines in view (a long song's every mark would be moved at every keystroke), and
+// come with the lines that come into view.
+TEST_F(EditorTest, OutOfTuneMarksAreOnTheLinesInView)
+{
+    QByteArray text = "C-TEMPO:120\r\n";
+    for (int i = 0; i < 400; ++i)
+        text += i % 2 ? "4 G 4\r\n" : "4 C 2\r\n"; // every G of octave 4 far off on the PC-E500
+    MainWindow &f = started({write(u"song.hml"_s, text)});
+    f.settings().Voice = 1;
+    f.applySettings(f.settings());
+    HmmlEditorWindow &e = editor();
+    // "marked lines, first, last" of the underlines.
+    const auto marks = [&] {
+        QList<int> lines;
+        for (const QTextEdit::ExtraSelection &s : e.textEdit->extraSelections())
+            if (s.format.underlineStyle() == QTextCharFormat::DotLine)
+                lines << s.cursor.blockNumber() + 1;
+        return lines;
+    };
+    const QList<int> top = marks();
+    e.textEdit->goToLine(399);
+    const QList<int> bottom = marks();
+    ASSERT_FALSE(top.isEmpty() || bottom.isEmpty());
+    EXPECT_EQ(std::tuple(e.textEdit->offTuneLines().size(), top.front(), top.size() < 100, bottom.back(), bottom.front() > 300),
+              std::tuple(200u, 3, true, 401, true));
+}
+
 // The note view beside the text: it follows the compile, a click goes to the note's line, the cursor's line is
 // highlighted; a selection plays in a loop, and an edit of it is heard at the next turn.
 TEST_F(EditorTest, TheNoteViewFollowsTheTextAndASelectionPlaysInALoop)
