@@ -206,7 +206,13 @@ int HmmlHighlighter::languageBefore(const QTextBlock &block)
         QTextBlock b = m_document->findBlockByNumber(m_languagesKnown);
         int language = m_languagesKnown == 0 ? 0 : std::max(0, b.previous().userState());
         for (int i = m_languagesKnown; i < n && b.isValid(); ++i, b = b.next()) {
-            language = languageAfter(b.text(), language);
+            // Most lines are told from a command by their first characters,
+            // without making their text.
+            int at = b.position();
+            while (isBlank(m_document->characterAt(at)))
+                ++at;
+            if (upper(m_document->characterAt(at)) == u'C' && m_document->characterAt(at + 1) == u'-')
+                language = languageAfter(b.text(), language);
             b.setUserState(language);
         }
         m_languagesKnown = n;
