@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace {
 
@@ -81,12 +82,16 @@ Command commandOf(QStringView text, qsizetype i, qsizetype end)
     return c;
 }
 
+// A command that sets the LANGUAGE.
+bool isLanguage(QStringView text, const Command &c)
+{
+    return c.hasArgument() && text.sliced(c.start + 2, c.nameEnd - c.start - 2).toString().toUpper() == u"LANGUAGE";
+}
+
 // The LANGUAGE a command sets, or `language` when it sets none.
 int languageSet(QStringView text, const Command &c, int language)
 {
-    if (c.hasArgument() && text.sliced(c.start + 2, c.nameEnd - c.start - 2).toString().toUpper() == u"LANGUAGE")
-        return languageIndex(text.sliced(c.nameEnd + 1, c.end - c.nameEnd - 1));
-    return language;
+    return isLanguage(text, c) ? languageIndex(text.sliced(c.nameEnd + 1, c.end - c.nameEnd - 1)) : language;
 }
 
 } // namespace
@@ -117,10 +122,11 @@ QTextCharFormat HmmlHighlighter::format(Kind kind)
     return f;
 }
 
-int HmmlHighlighter::languageAfter(QStringView text, int language)
+std::optional<int> HmmlHighlighter::languageOf(QStringView text)
 {
     const qsizetype end = commentStart(text);
-    return languageSet(text, commandOf(text, firstNonBlank(text, end), end), language);
+    const Command c = commandOf(text, firstNonBlank(text, end), end);
+    return c.found() && isLanguage(text, c) ? std::optional(languageSet(text, c, 0)) : std::nullopt;
 }
 
 QList<QTextLayout::FormatRange> HmmlHighlighter::lineFormats(QStringView text, int &language)
@@ -169,9 +175,32 @@ void HmmlHighlighter::setDocument(QTextDocument *document)
     if (m_document)
         disconnect(m_document, nullptr, this, nullptr);
     m_document = document;
-    m_languagesKnown = 0;
-    if (m_document)
-        connect(m_document, &QTextDocument::contentsChange, this, &HmmlHighlighter::contentsChange);
+    m_languageLines.clear();
+    if (!m_document)
+        return;
+    connect(m_document, &QTextDocument::contentsChange, this, &HmmlHighlighter::contentsChange);
+    findLanguageLines(0, m_document->characterCount() - 1);
+}
+
+void HmmlHighlighter::findLanguageLines(int start, int end)
+{
+    QTextCursor range(m_document);
+    range.setPosition(start);
+    range.setPosition(end, QTextCursor::KeepAnchor);
+    const QString text = range.selectedText(); // lines ended by paragraph separators
+    auto at = std::partition_point(m_languageLines.begin(), m_languageLines.end(),
+                                   [start](const LanguageLine &l) { return l.at.position() < start; });
+    for (qsizetype line = 0; line <= text.size();) {
+        qsizetype next = text.indexOf(QChar::ParagraphSeparator, line);
+        if (next < 0)
+            next = text.size();
+        if (const std::optional<int> language = languageOf(QStringView(text).sliced(line, next - line))) {
+            QTextCursor cursor(m_document);
+            cursor.setPosition(start + int(line));
+            at = std::next(m_languageLines.insert(at, LanguageLine{cursor, *language}));
+        }
+        line = next + 1;
+    }
 }
 
 void HmmlHighlighter::contentsChange(int from, int, int added)
@@ -181,10 +210,14 @@ void HmmlHighlighter::contentsChange(int from, int, int added)
     const QTextBlock first = m_document->findBlock(from);
     if (!first.isValid())
         return;
-    m_languagesKnown = std::min(m_languagesKnown, first.blockNumber());
     QTextBlock last = m_document->findBlock(from + added);
     if (!last.isValid())
         last = m_document->lastBlock();
+    // The LANGUAGE lines of the lines changed are read again (a line
+    // removed leaves its cursor among them).
+    const int start = first.position(), end = last.position() + last.length() - 1;
+    std::erase_if(m_languageLines, [&](const LanguageLine &l) { return l.at.position() >= start && l.at.position() <= end; });
+    findLanguageLines(start, end);
     // Coloured now, the lines are laid out once, as the change is.
     const bool few = last.blockNumber() - first.blockNumber() < FewBlocks;
     for (QTextBlock b = first; b.isValid(); b = b.next()) {
@@ -197,27 +230,12 @@ void HmmlHighlighter::contentsChange(int from, int, int added)
     }
 }
 
-int HmmlHighlighter::languageBefore(const QTextBlock &block)
+int HmmlHighlighter::languageBefore(const QTextBlock &block) const
 {
-    const int n = block.blockNumber();
-    if (n <= 0)
-        return 0;
-    if (m_languagesKnown < n) {
-        QTextBlock b = m_document->findBlockByNumber(m_languagesKnown);
-        int language = m_languagesKnown == 0 ? 0 : std::max(0, b.previous().userState());
-        for (int i = m_languagesKnown; i < n && b.isValid(); ++i, b = b.next()) {
-            // Most lines are told from a command by their first characters,
-            // without making their text.
-            int at = b.position();
-            while (isBlank(m_document->characterAt(at)))
-                ++at;
-            if (upper(m_document->characterAt(at)) == u'C' && m_document->characterAt(at + 1) == u'-')
-                language = languageAfter(b.text(), language);
-            b.setUserState(language);
-        }
-        m_languagesKnown = n;
-    }
-    return std::max(0, block.previous().userState());
+    const int position = block.position();
+    const auto after = std::partition_point(m_languageLines.begin(), m_languageLines.end(),
+                                            [position](const LanguageLine &l) { return l.at.position() < position; });
+    return after == m_languageLines.begin() ? 0 : std::prev(after)->language;
 }
 
 bool HmmlHighlighter::colourBlock(const QTextBlock &block, int language)

@@ -7,15 +7,19 @@
 // Each line is coloured on its own, and only when it is about to be shown
 // (colour()) or when an edit of a few lines changes it: a text of a hundred
 // thousand lines costs nothing for the lines nobody looks at. Which
-// LANGUAGE is in force before a line is kept as the user state of the line
-// before it, read on from the last line known whenever a line further down
-// is coloured; an edit forgets what it knew from the edited line on.
+// LANGUAGE is in force before a line is told by the LANGUAGE lines above it:
+// a cursor is kept at each (the text box moves them along with the edits),
+// and the lines an edit changes are read again for them.
 
 #include <QObject>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTextLayout>
+
+#include <optional>
+#include <vector>
 
 class QTextDocument;
 
@@ -30,8 +34,8 @@ public:
     // The colours of a line read with LANGUAGE `language` (its index; 0 is
     // none) in force; `language` becomes the one in force after it.
     static QList<QTextLayout::FormatRange> lineFormats(QStringView text, int &language);
-    // The LANGUAGE in force after a line, without its colours.
-    static int languageAfter(QStringView text, int language);
+    // The LANGUAGE a line sets (its index), or nothing when it sets none.
+    static std::optional<int> languageOf(QStringView text);
 
     // The document coloured; its blocks' user states and user data are the
     // highlighter's.
@@ -46,13 +50,18 @@ public:
 
 private:
     void contentsChange(int from, int removed, int added);
-    int languageBefore(const QTextBlock &block);
+    // Adds the LANGUAGE lines between the positions `start` and `end`.
+    void findLanguageLines(int start, int end);
+    int languageBefore(const QTextBlock &block) const;
     // Sets the block's colours for `language` before it; true when they changed.
     bool colourBlock(const QTextBlock &block, int language);
 
+    struct LanguageLine {
+        QTextCursor at; // in the line
+        int language;   // the one it sets
+    };
+
     QPointer<QTextDocument> m_document;
-    // Blocks numbered below this have the LANGUAGE in force after them as
-    // their user state.
-    int m_languagesKnown = 0;
+    std::vector<LanguageLine> m_languageLines; // in the text's order
     bool m_colouring = false;
 };

@@ -363,6 +363,18 @@ TEST_F(EditorTest, LongTextsGoInByStretchesAndLinesAreColouredAsShown)
     e.textEdit->undo();
     show(30002);
     EXPECT_EQ(pitches(30002), 1);
+    // One added in the middle counts from there on; taken out again, no more.
+    QTextCursor middle(e.textEdit->document()->findBlockByNumber(14999));
+    middle.insertText(u"C-LANGUAGE:ITALY\n"_s);
+    show(30003);
+    const int below = pitches(30003);
+    show(10000);
+    const int above = pitches(10000);
+    middle.setPosition(e.textEdit->document()->findBlockByNumber(14999).position());
+    middle.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+    middle.removeSelectedText();
+    show(30002);
+    EXPECT_EQ(std::tuple(below, above, pitches(30002)), std::tuple(0, 1, 1));
 
     // 20,000 lines pasted at the end: in by stretches, one edit to undo.
     QString pasted;
