@@ -259,8 +259,8 @@ void HmmlTextEdit::loadText(const QString &text)
         emit loaded();
         return;
     }
-    // The first stretch replaces the text (and what there was to undo),
-    // the others follow it with nothing to undo.
+    // The first piece replaces the text (and what there was to undo), the
+    // others follow it with nothing to undo.
     setPlainText(text.first(end));
     startLoading(QTextCursor(document()), text.sliced(end), false);
 }
@@ -297,7 +297,7 @@ void HmmlTextEdit::startLoading(const QTextCursor &cursor, const QString &text, 
         document()->setUndoRedoEnabled(false);
     m_wasReadOnly = isReadOnly();
     setReadOnly(true);
-    // The first lines are painted before the next stretch goes in.
+    // The first piece is painted before the next ones go in.
     m_loadTimer.start(FirstStretchDelayMs);
 }
 
