@@ -5,7 +5,6 @@
 #include "core/io/save_file.h"
 #include "app/app_info.h"
 #include "app/hmml_text_edit.h"
-#include "app/hmml_highlighter.h"
 #include "app/live_compiler.h"
 #include "app/overwrite_question.h"
 #include "app/note_view.h"
@@ -48,7 +47,8 @@ HmmlEditorWindow::HmmlEditorWindow(FileDialogs &dialogs, MessageBoxes &messages,
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     buildMenus();
-    m_compiler = new LiveCompiler([this] { return hmmlText(); }, this);
+    // The text as the box holds it: the other thread ends its lines in CR LF.
+    m_compiler = new LiveCompiler([this] { return textEdit->toPlainText(); }, this);
     m_compiler->setOmpLayout(m_session.ompSeparator(), m_session.ompInterval());
     connect(m_compiler, &LiveCompiler::compiled, this, &HmmlEditorWindow::showCompiled);
     connect(&m_session, &SongSession::ompLayoutChanged, m_compiler, &LiveCompiler::setOmpLayout);
@@ -67,11 +67,16 @@ HmmlEditorWindow::HmmlEditorWindow(FileDialogs &dialogs, MessageBoxes &messages,
         if (reloadFromDisk())
             m_session.replayWithNextSong(playing);
     });
-    connect(textEdit->document(), &QTextDocument::contentsChanged, this, [this] {
+    connect(textEdit, &HmmlTextEdit::textEdited, this, [this] {
         if (!m_loading)
             m_compiler->textEdited();
     });
-    connect(textEdit->document(), &QTextDocument::modificationChanged, this, &QWidget::setWindowModified);
+    connect(textEdit, &HmmlTextEdit::loaded, this, &HmmlEditorWindow::documentLoaded);
+    // A file going in is not modified, whatever its stretches do meanwhile.
+    connect(textEdit->document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
+        if (!m_loading)
+            setWindowModified(modified);
+    });
     resize(640, 560);
     updateCaption();
 }
@@ -89,7 +94,6 @@ void HmmlEditorWindow::buildControls()
     textEdit->setObjectName(QStringLiteral("Text1"));
     lineNumberGutter = textEdit->gutter();
     lineNumberGutter->setObjectName(QStringLiteral("Picture1"));
-    new HmmlHighlighter(textEdit->document());
 
     findBar = new QFrame(client);
     findBar->setObjectName(QStringLiteral("Frame1"));
@@ -208,11 +212,6 @@ void HmmlEditorWindow::buildMenus()
     connect(fitAllAction, &QAction::triggered, noteView, &NoteView::fitAll);
     connect(zoomInAction, &QAction::triggered, noteView, &NoteView::zoomIn);
     connect(zoomOutAction, &QAction::triggered, noteView, &NoteView::zoomOut);
-}
-
-QString HmmlEditorWindow::hmmlText() const
-{
-    return TextFile::withCrLfLineEnds(textEdit->toPlainText());
 }
 
 bool HmmlEditorWindow::isModified() const
@@ -347,15 +346,28 @@ void HmmlEditorWindow::showNews(const QString &text)
     newsLabel->setText(text);
 }
 
-void HmmlEditorWindow::setDocument(const HmmlDocument &document, const QString &path)
+void HmmlEditorWindow::setDocument(const HmmlDocument &document, const QString &path, bool unsaved)
 {
     m_format = document;
     setPath(path);
     m_loading = true;
-    textEdit->setPlainText(document.text);
-    m_loading = false;
+    m_unsaved = unsaved;
+    m_lineAfterLoad = 0;
     textEdit->setErrorLine(0);
+    // A long text goes in by stretches; it is compiled once it is all in.
+    textEdit->loadText(document.text);
     updateCaption();
+}
+
+void HmmlEditorWindow::documentLoaded()
+{
+    if (!m_loading)
+        return; // a paste
+    m_loading = false;
+    textEdit->document()->setModified(m_unsaved);
+    setWindowModified(m_unsaved);
+    if (const int line = std::exchange(m_lineAfterLoad, 0); line > 0)
+        textEdit->goToLine(std::min(line, textEdit->blockCount()));
     m_compiler->compileNow();
 }
 
@@ -364,8 +376,7 @@ void HmmlEditorWindow::newDocument(const QString &text, bool unsaved)
     HmmlDocument document;
     document.text = text;
     document.text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    setDocument(document, QString());
-    textEdit->document()->setModified(unsaved);
+    setDocument(document, QString(), unsaved);
 }
 
 namespace {
@@ -403,7 +414,7 @@ bool HmmlEditorWindow::openFile(const QString &path)
         m_messages.show(this, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, MessageTitle, error);
         return false;
     }
-    setDocument(document, path);
+    setDocument(document, path, false);
     m_diskDigest = read;
     showNews(QStringLiteral("%1 を開きました。").arg(QFileInfo(path).fileName()));
     m_session.setSongFile(path);
@@ -415,6 +426,7 @@ bool HmmlEditorWindow::reloadFromDisk()
 {
     if (m_path.isEmpty())
         return false;
+    textEdit->finishLoading();
     if (isModified()) {
         showNews(QStringLiteral("ほかのプログラムがファイルを保存しました。このエディタの変更が未保存のため、読み込み直していません。"));
         return false;
@@ -428,25 +440,24 @@ bool HmmlEditorWindow::reloadFromDisk()
     m_diskDigest = read;
     if (document.text == textEdit->toPlainText())
         return false;
-    // One edit, so that the text before the reload is an undo away.
-    const int line = textEdit->cursorLine();
+    // One edit, so that the text before the reload is an undo away; the
+    // cursor back on its line once the text is in.
+    m_lineAfterLoad = textEdit->cursorLine();
     m_format = document;
+    m_loading = true;
+    m_unsaved = false;
     QTextCursor all(textEdit->document());
     all.select(QTextCursor::Document);
-    m_loading = true;
-    all.insertText(document.text);
-    m_loading = false;
-    textEdit->document()->setModified(false);
-    textEdit->goToLine(std::min(line, textEdit->blockCount()));
+    textEdit->setTextCursor(all);
+    textEdit->insertText(document.text);
     showNews(QStringLiteral("ほかのプログラムが保存した内容を読み込みました。"));
-    m_compiler->compileNow();
     return true;
 }
 
-void HmmlEditorWindow::showCompiled(const HmmlConversion &conversion)
+void HmmlEditorWindow::showCompiled(const HmmlConversion &conversion, const std::shared_ptr<const notes::SongNotes> &notes)
 {
     m_status = conversion.status;
-    noteView->showConversion(conversion);
+    noteView->showConversion(conversion, notes);
     if (conversion.ok())
         m_lastSource = conversion.song.hmmlSource;
     showVoice();
@@ -471,6 +482,7 @@ void HmmlEditorWindow::goToError()
 
 bool HmmlEditorWindow::maybeSave()
 {
+    textEdit->finishLoading();
     if (!isModified())
         return true;
     const MessageBoxes::Answer answer =
@@ -531,6 +543,7 @@ bool HmmlEditorWindow::saveAs()
 
 bool HmmlEditorWindow::writeTo(const QString &path)
 {
+    textEdit->finishLoading();
     QString error;
     const QByteArray bytes = encodeHmmlDocument(textEdit->toPlainText(), m_format, error);
     if (error.isEmpty())
@@ -555,6 +568,7 @@ void HmmlEditorWindow::showFind()
 
 bool HmmlEditorWindow::findNext(bool backward)
 {
+    textEdit->finishLoading();
     const QString what = findEdit->text();
     if (what.isEmpty()) {
         showFind();

@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QTextCursor>
 
+#include <memory>
 #include <utility>
 
 class FileDialogs;
@@ -24,6 +25,9 @@ class MessageBoxes;
 class NoteView;
 class SongSession;
 struct SessionMessage;
+namespace notes {
+class SongNotes;
+} // namespace notes
 class QAction;
 class QFrame;
 class QLabel;
@@ -47,8 +51,6 @@ public:
     // The file the text belongs to; empty for a new document.
     const QString &filePath() const { return m_path; }
     bool isModified() const;
-    // The text as the compiler takes it: every line followed by "\r\n".
-    QString hmmlText() const;
 
     // Another program saved the file: its text replaces the editor's (as an
     // edit that can be undone) unless the editor holds changes of its own,
@@ -108,9 +110,12 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    void showCompiled(const HmmlConversion &conversion);
+    void showCompiled(const HmmlConversion &conversion, const std::shared_ptr<const notes::SongNotes> &notes);
     bool writeTo(const QString &path);
-    void setDocument(const HmmlDocument &document, const QString &path);
+    // The text of `document` belongs to `path` now; `unsaved`: closing asks
+    // about it. A long text goes in by stretches (documentLoaded follows).
+    void setDocument(const HmmlDocument &document, const QString &path, bool unsaved);
+    void documentLoaded();
     void setPath(const QString &path);
     void updateCaption();
     void showNews(const QString &text);
@@ -126,7 +131,9 @@ private:
     QString m_path;
     QByteArray m_diskDigest; // of the file's bytes as last read or written here
     ConversionStatus m_status;
-    bool m_loading = false; // text set by the program, not typed
+    bool m_loading = false; // a text given by the program is going in
+    bool m_unsaved = false; // what it is once in
+    int m_lineAfterLoad = 0; // a reload's cursor line, set once the text is in
     // The selection "選択範囲をループ再生" plays: a cursor of the document,
     // so that edits before and within it move it along.
     QTextCursor m_loopCursor;

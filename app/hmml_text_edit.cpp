@@ -1,10 +1,17 @@
 #include "app/hmml_text_edit.h"
 
+#include "app/hmml_highlighter.h"
+
+#include <QElapsedTimer>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QToolTip>
+
+#include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -23,20 +30,63 @@ private:
 const QColor ErrorColour(0xd0, 0x20, 0x20);
 const QColor OffTuneColour(0xe0, 0x80, 0x00);
 
+// A long text goes in by pieces of this many lines (some 3 ms of the text
+// box's work), as many as fit in a stretch of StretchMs before the event
+// loop runs again (and paints: a paint for every piece would cost more than
+// the pieces).
+constexpr int PieceLines = 1000;
+constexpr int StretchMs = 25;
+constexpr int FirstStretchDelayMs = 5;
+
+// The end of the piece of `text` from `from` on: after its PieceLines-th
+// line break (a CR LF is never cut in two), or its end.
+qsizetype pieceEnd(QStringView text, qsizetype from)
+{
+    qsizetype at = from;
+    for (int lines = 0; lines < PieceLines; ++lines) {
+        const qsizetype next = text.indexOf(u'\n', at);
+        if (next < 0)
+            return text.size();
+        at = next + 1;
+    }
+    return at;
+}
+
 } // namespace
 
-HmmlTextEdit::HmmlTextEdit(QWidget *parent) : QPlainTextEdit(parent), m_gutter(new Gutter(this))
+HmmlTextEdit::HmmlTextEdit(QWidget *parent)
+    : QPlainTextEdit(parent), m_gutter(new Gutter(this)), m_highlighter(new HmmlHighlighter(this))
 {
+    m_highlighter->setDocument(document());
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_highlighter->isColouring())
+            emit textEdited();
+    });
+    m_loadTimer.setSingleShot(true);
+    connect(&m_loadTimer, &QTimer::timeout, this, [this] {
+        if (loadStretch())
+            m_loadTimer.start(0);
+        else
+            endLoading();
+    });
     setLineWrapMode(QPlainTextEdit::NoWrap);
     QFont mono(QStringLiteral("monospace"));
     mono.setStyleHint(QFont::Monospace);
     setFont(mono);
-    connect(this, &QPlainTextEdit::blockCountChanged, this, &HmmlTextEdit::placeGutter);
+    // Wider when the line numbers take another digit (placing it anew lays
+    // the whole text out again: not for every line added).
+    connect(this, &QPlainTextEdit::blockCountChanged, this, [this] {
+        if (gutterWidth() != m_gutter->width())
+            placeGutter();
+    });
     connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect &rect, int dy) {
         if (dy != 0)
             m_gutter->scroll(0, dy);
         else
             m_gutter->update(0, rect.y(), m_gutter->width(), rect.height());
+        // Lines come into view: their marks with them.
+        if (dy != 0 && !m_offTuneLines.empty())
+            updateSelections();
     });
     placeGutter();
 }
@@ -44,7 +94,7 @@ HmmlTextEdit::HmmlTextEdit(QWidget *parent) : QPlainTextEdit(parent), m_gutter(n
 int HmmlTextEdit::gutterWidth() const
 {
     int digits = 1;
-    for (int n = std::max(1, blockCount()); n >= 10; n /= 10)
+    for (int n = std::max({1, blockCount(), m_linesComing}); n >= 10; n /= 10)
         ++digits;
     // Room for the error mark before the numbers.
     return 8 + fontMetrics().height() + fontMetrics().horizontalAdvance(u'9') * std::max(digits, 3);
@@ -61,6 +111,8 @@ void HmmlTextEdit::resizeEvent(QResizeEvent *event)
 {
     QPlainTextEdit::resizeEvent(event);
     placeGutter();
+    if (!m_offTuneLines.empty())
+        updateSelections();
 }
 
 void HmmlTextEdit::paintGutter(QPaintEvent *event)
@@ -135,8 +187,13 @@ bool HmmlTextEdit::event(QEvent *event)
 void HmmlTextEdit::updateSelections()
 {
     QList<QTextEdit::ExtraSelection> selections;
-    for (const int line : m_offTuneLines) {
-        const QTextBlock block = document()->findBlockByNumber(line - 1);
+    // Only the lines in view are marked out of tune: the marks of every line
+    // of a long song would each be moved along at every keystroke.
+    const int first = firstVisibleBlock().blockNumber() + 1;
+    const int last = first + viewport()->height() / std::max(1, fontMetrics().lineSpacing()) + 1;
+    for (auto line = std::lower_bound(m_offTuneLines.begin(), m_offTuneLines.end(), first);
+         line != m_offTuneLines.end() && *line <= last; ++line) {
+        const QTextBlock block = document()->findBlockByNumber(*line - 1);
         if (!block.isValid())
             continue;
         QTextEdit::ExtraSelection s;
@@ -177,4 +234,135 @@ void HmmlTextEdit::goToLine(int line)
 int HmmlTextEdit::cursorLine() const
 {
     return textCursor().blockNumber() + 1;
+}
+
+void HmmlTextEdit::paintEvent(QPaintEvent *event)
+{
+    // The lines about to be shown are coloured first.
+    const QTextBlock first = firstVisibleBlock();
+    QTextBlock last = first;
+    qreal top = blockBoundingGeometry(first).translated(contentOffset()).top();
+    for (QTextBlock b = first; b.isValid() && top <= viewport()->height(); b = b.next()) {
+        last = b;
+        top += blockBoundingRect(b).height();
+    }
+    m_highlighter->colour(first, last);
+    QPlainTextEdit::paintEvent(event);
+}
+
+void HmmlTextEdit::loadText(const QString &text)
+{
+    stopLoading(); // what was left of it goes with the text it replaces
+    const qsizetype end = pieceEnd(text, 0);
+    if (end == text.size()) {
+        setPlainText(text);
+        emit loaded();
+        return;
+    }
+    // The first piece replaces the text (and what there was to undo), the
+    // others follow it with nothing to undo.
+    setPlainText(text.first(end));
+    startLoading(QTextCursor(document()), text.sliced(end), false);
+}
+
+void HmmlTextEdit::insertText(const QString &text)
+{
+    finishLoading();
+    QTextCursor cursor = textCursor();
+    const qsizetype end = pieceEnd(text, 0);
+    cursor.beginEditBlock();
+    cursor.insertText(end == text.size() ? text : text.first(end));
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    if (end == text.size()) {
+        ensureCursorVisible();
+        emit loaded();
+        return;
+    }
+    startLoading(cursor, text.sliced(end), true);
+}
+
+void HmmlTextEdit::startLoading(const QTextCursor &cursor, const QString &text, bool undoable)
+{
+    // The gutter as wide as the lines to come ask at once: widened on the
+    // way, it would have the whole text laid out again.
+    m_linesComing = blockCount() + int(std::min<qsizetype>(text.count(u'\n'), INT_MAX - blockCount()));
+    if (gutterWidth() != m_gutter->width())
+        placeGutter();
+    m_rest = text;
+    m_restAt = 0;
+    m_loadCursor = cursor;
+    m_undoable = undoable;
+    if (!undoable)
+        document()->setUndoRedoEnabled(false);
+    m_wasReadOnly = isReadOnly();
+    setReadOnly(true);
+    // The first piece is painted before the next ones go in.
+    m_loadTimer.start(FirstStretchDelayMs);
+}
+
+bool HmmlTextEdit::loadStretch()
+{
+    QElapsedTimer stretch;
+    stretch.start();
+    do {
+        const qsizetype end = pieceEnd(m_rest, m_restAt);
+        if (m_undoable) {
+            m_loadCursor.joinPreviousEditBlock();
+        } else {
+            m_loadCursor.movePosition(QTextCursor::End);
+            m_loadCursor.beginEditBlock();
+        }
+        m_loadCursor.insertText(QStringView(m_rest).sliced(m_restAt, end - m_restAt).toString());
+        m_loadCursor.endEditBlock();
+        m_restAt = end;
+    } while (m_restAt < m_rest.size() && stretch.elapsed() < StretchMs);
+    return m_restAt < m_rest.size();
+}
+
+void HmmlTextEdit::stopLoading()
+{
+    if (!isLoading())
+        return;
+    m_loadTimer.stop();
+    m_rest = QString();
+    m_linesComing = 0;
+    m_loadCursor = QTextCursor();
+    setReadOnly(m_wasReadOnly);
+    if (!m_undoable)
+        document()->setUndoRedoEnabled(true);
+}
+
+void HmmlTextEdit::endLoading()
+{
+    const QTextCursor cursor = m_loadCursor;
+    const bool undoable = m_undoable;
+    stopLoading();
+    if (undoable) {
+        setTextCursor(cursor);
+        ensureCursorVisible();
+    } else {
+        // As after setPlainText(): nothing to undo, nothing changed.
+        document()->setModified(false);
+    }
+    emit loaded();
+}
+
+void HmmlTextEdit::finishLoading()
+{
+    if (!isLoading())
+        return;
+    m_loadTimer.stop();
+    while (loadStretch()) {
+    }
+    endLoading();
+}
+
+void HmmlTextEdit::insertFromMimeData(const QMimeData *source)
+{
+    // Pasted or dropped text as the box takes any; a long one by stretches.
+    if (source->hasText() && !isReadOnly())
+        insertText(source->text());
+    else
+        QPlainTextEdit::insertFromMimeData(source);
 }

@@ -2,8 +2,10 @@
 // Compiles the editor's text a moment after the last edit, on another
 // thread, so typing never waits for the compiler, however long the song.
 // Only the newest text's result is given: a result overtaken by an edit is
-// dropped, and the text is compiled again once the typing pauses.
+// dropped, and the text is compiled again once the typing pauses. The
+// song's notes for the note view are made on that thread too.
 
+#include "core/notes/song_notes.h"
 #include "core/song/song_conversion.h"
 
 #include <QFutureWatcher>
@@ -11,12 +13,15 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class LiveCompiler : public QObject {
     Q_OBJECT
 public:
-    // `source` gives the text to compile (lines ending in "\r\n"); it is
-    // called on this object's thread when a compile starts.
+    // `source` gives the text to compile as the text box holds it (lines
+    // ending in "\n", "\r\n" or "\r"); it is called on this object's thread
+    // when a compile starts, and the other thread makes its lines end in
+    // "\r\n" as the compiler takes them.
     explicit LiveCompiler(std::function<QString()> source, QObject *parent = nullptr);
 
     // The separator settings the OMP data is laid out with.
@@ -31,8 +36,14 @@ public:
     // A compile is waiting for its delay, running, or its result not yet given.
     bool isBusy() const { return m_running || m_timer.isActive(); }
 
+    // A compile's result, and the song's notes when it is good.
+    struct Result {
+        HmmlConversion conversion;
+        std::shared_ptr<const notes::SongNotes> notes;
+    };
+
 signals:
-    void compiled(const HmmlConversion &conversion);
+    void compiled(const HmmlConversion &conversion, const std::shared_ptr<const notes::SongNotes> &notes);
 
 private:
     void start();
@@ -42,7 +53,7 @@ private:
     QString m_separator;
     qint32 m_interval = 0;
     QTimer m_timer;
-    QFutureWatcher<HmmlConversion> m_watcher;
+    QFutureWatcher<Result> m_watcher;
     quint64 m_edits = 0;     // edits so far
     quint64 m_compiling = 0; // m_edits when the running compile took its text
     bool m_again = false;    // the delay ran out while a compile was running

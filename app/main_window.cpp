@@ -25,7 +25,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
@@ -41,22 +40,6 @@ constexpr int px(int twips)
 QRect twipRect(int left, int top, int width, int height)
 {
     return QRect(px(left), px(top), px(width), px(height));
-}
-
-// Lines of the OMP box break after the separators. Data without them (no
-// separators set, or a song file written without) has no place to break a
-// word, and looking for one along the whole text for every line takes time
-// that grows with the square of its length: such data breaks anywhere.
-QTextOption::WrapMode ompWrapMode(QStringView text)
-{
-    constexpr qsizetype LongestRun = 1000;
-    qsizetype run = 0;
-    for (const QChar c : text) {
-        run = (c == u' ' || c == u'/') ? 0 : run + 1;
-        if (run > LongestRun)
-            return QTextOption::WrapAnywhere;
-    }
-    return QTextOption::WrapAtWordBoundaryOrAnywhere;
 }
 
 } // namespace
@@ -84,6 +67,9 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     connect(&m_session, &SongSession::soundingNote, this, &MainWindow::showSoundingNote);
     connect(&m_session, &SongSession::errorReported, this,
             qOverload<const SessionMessage &>(&MainWindow::showError));
+    connect(&m_session, &SongSession::importProgress, playerStrip, &PlayerStrip::setWorkProgress);
+    connect(&m_session, &SongSession::importFinished, this, &MainWindow::importFinished);
+    connect(playerStrip, &PlayerStrip::cancelRequested, &m_session, &SongSession::cancelImport);
 }
 
 MainWindow::~MainWindow()
@@ -184,7 +170,7 @@ void MainWindow::buildControls()
     ompGroup = new QGroupBox(QStringLiteral("OMPデータ"), client);
     ompGroup->setObjectName(QStringLiteral("Frame3"));
     ompGroup->setGeometry(twipRect(120, 2280, 8655, 2175));
-    ompEdit = new QPlainTextEdit(ompGroup);
+    ompEdit = new OmpTextEdit(ompGroup);
     ompEdit->setObjectName(QStringLiteral("Text1"));
     ompEdit->setGeometry(twipRect(60, 240, 8535, 1875));
     ompEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -200,11 +186,7 @@ void MainWindow::buildControls()
     rule(fieldsRule, "Line2", twipRect(120, 2220, 5715, 30));
 
     // What the user types is the song's.
-    connect(ompEdit, &QPlainTextEdit::textChanged, this, [this] {
-        chooseOmpWrapping();
-        if (!m_showingSong)
-            m_session.setOmp(ompEdit->toPlainText());
-    });
+    connect(ompEdit, &OmpTextEdit::ompEdited, &m_session, &SongSession::setOmp);
     const auto typed = [this](QLineEdit *edit, void (SongSession::*set)(const QString &)) {
         connect(edit, &QLineEdit::textChanged, this, [this, set](const QString &text) {
             if (!m_showingSong)
@@ -304,25 +286,12 @@ void MainWindow::setToneIndex(int index)
         toneCombo->setEditText(QString());
 }
 
-void MainWindow::chooseOmpWrapping()
-{
-    const QTextOption::WrapMode mode = ompWrapMode(ompEdit->toPlainText());
-    if (ompEdit->wordWrapMode() != mode)
-        ompEdit->setWordWrapMode(mode);
-}
-
 void MainWindow::showSong(SongSession::Fields fields)
 {
     const Song song = m_session.song();
     m_showingSong = true;
-    if (fields & SongSession::Field::Omp) {
-        // The wrapping is chosen while the box is empty: it lays out whatever
-        // it holds the moment the mode changes, and the new text as soon as
-        // it goes in.
-        ompEdit->clear();
-        ompEdit->setWordWrapMode(ompWrapMode(song.omp));
-        ompEdit->setPlainText(song.omp);
-    }
+    if (fields & SongSession::Field::Omp)
+        ompEdit->showOmp(song.omp);
     if (fields & SongSession::Field::Title)
         titleEdit->setText(song.title);
     if (fields & SongSession::Field::Copyright)
@@ -340,12 +309,8 @@ void MainWindow::showSong(SongSession::Fields fields)
 
 void MainWindow::showSoundingNote(int, qsizetype start, qsizetype end)
 {
-    if (start < 0)
-        return;
-    QTextCursor cursor(ompEdit->document());
-    cursor.setPosition(int(start));
-    cursor.setPosition(int(end), QTextCursor::KeepAnchor);
-    ompEdit->setTextCursor(cursor);
+    if (start >= 0)
+        ompEdit->selectData(start, end);
 }
 
 void MainWindow::showError(const SessionMessage &message)
@@ -401,8 +366,33 @@ bool MainWindow::startUp(const QStringList &arguments)
     return true;
 }
 
+bool MainWindow::refuseWhileImporting()
+{
+    if (!m_session.isImporting())
+        return false;
+    m_services.messages.show(this, MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, MessageTitle,
+                             QStringLiteral("MIDIファイルの読み込み中です。読み込みが終わってから、または「キャンセル」で"
+                                            "取り消してから、もう一度選んでください。"));
+    return true;
+}
+
+void MainWindow::showImporting(bool importing)
+{
+    // The import brings all of the song: nothing is typed into it meanwhile.
+    if (importing)
+        playerStrip->showWork(QStringLiteral("MIDI読み込み中"));
+    else
+        playerStrip->endWork();
+    ompEdit->setReadOnly(importing);
+    for (QLineEdit *edit : {titleEdit, copyrightEdit, authorEdit})
+        edit->setReadOnly(importing);
+    toneCombo->setEnabled(!importing);
+}
+
 void MainWindow::loadHmmlFile()
 {
+    if (refuseWhileImporting())
+        return;
     openHmmlDialog.filter = QStringLiteral("*.hml *.hmml *.mml (Orrin's Music Language) | *.hml;*.hmml;*.mml|"
                                            "*.txt(Text File)|*.txt|*.* (All Files)|*.*");
     if (!openHmmlDialog.showOpen(m_services.dialogs, this))
@@ -414,27 +404,34 @@ void MainWindow::loadHmmlFile()
 
 void MainWindow::openMidiFile()
 {
-    if (!openMidiDialog.showOpen(m_services.dialogs, this))
+    if (refuseWhileImporting() || !openMidiDialog.showOpen(m_services.dialogs, this))
         return;
-    const importer::ImportResult imported = m_session.importMidiFile(openMidiDialog.fileName);
-    if (!imported.ok()) {
-        showError(QStringLiteral("MIDIファイルを読み込めませんでした。\r\n\r\n") + imported.error);
+    // Read and compiled on another thread; the window goes on meanwhile.
+    showImporting(true);
+    m_session.startImport(openMidiDialog.fileName);
+}
+
+void MainWindow::importFinished(const SongSession::ImportOutcome &outcome)
+{
+    showImporting(false);
+    if (outcome.cancelled)
+        return;
+    if (!outcome.imported.ok()) {
+        showError(QStringLiteral("MIDIファイルを読み込めませんでした。\r\n\r\n") + outcome.imported.error);
         return;
     }
-    // The song is compiled as an H-MML file is on loading; the user then
-    // keeps its text as a file of its own, or not.
-    if (const SessionMessage error = m_session.compileHmml(imported.hmml); !error.isEmpty()) {
-        showError(error);
+    if (!outcome.compileError.isEmpty()) {
+        showError(outcome.compileError);
         return;
     }
-    m_session.setSongFile(QString());
-    QString report = imported.report;
+    // The user keeps the song's text as a file of its own, or not.
+    QString report = outcome.imported.report;
     report.replace(u'\n', QStringLiteral("\r\n"));
     const MessageBoxes::Answer save = m_services.messages.show(
         this, MessageBoxes::Icon::Information, MessageBoxes::Buttons::YesNo, MessageTitle,
         report + QStringLiteral("\r\nこの曲を H-MML ファイルに保存しますか?"));
     if (save == MessageBoxes::Answer::Yes)
-        saveImportedHmml(openMidiDialog.fileName, imported.hmml);
+        saveImportedHmml(outcome.path, outcome.imported.hmml);
 }
 
 void MainWindow::saveImportedHmml(const QString &midiPath, const QString &hmml)
@@ -459,7 +456,7 @@ void MainWindow::saveImportedHmml(const QString &midiPath, const QString &hmml)
 
 void MainWindow::editInNotepad()
 {
-    if (!notepadDialog.showOpen(m_services.dialogs, this))
+    if (refuseWhileImporting() || !notepadDialog.showOpen(m_services.dialogs, this))
         return;
     openHmmlDialog.fileName = notepadDialog.fileName;
     // What the editor saves is read again (while that setting is on).
@@ -471,6 +468,8 @@ void MainWindow::editInNotepad()
 
 void MainWindow::openSong()
 {
+    if (refuseWhileImporting())
+        return;
     stop();
     if (!openSongDialog.showOpen(m_services.dialogs, this))
         return;
@@ -527,6 +526,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    m_session.cancelImport();
     const IniWriteResult saved =
         m_services.settingsPath.isEmpty() ? SaveSettings(m_settings) : SaveSettings(m_settings, m_services.settingsPath);
     if (!saved.ok())
@@ -574,6 +574,9 @@ void MainWindow::showBasicResult(Machine machine, const BasicProgramResult &prog
 
 void MainWindow::openSettings()
 {
+    // The settings lay out the song's data: not while an import brings one.
+    if (refuseWhileImporting())
+        return;
     // A dialog closed a moment ago may still wait for its deletion.
     if (m_settingsDialog && m_settingsDialog->isVisible()) {
         m_settingsDialog->raise();

@@ -5,6 +5,7 @@
 // user (dialogs, questions) and hands the work to the session or the core.
 
 #include "app/common_dialog.h"
+#include "app/omp_text_edit.h"
 #include "app/song_session.h"
 #include "core/formats/basic_generator.h"
 #include "core/song/settings.h"
@@ -33,7 +34,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 
 // The operating-system services the window works through.
@@ -101,7 +101,7 @@ public:
     QPushButton *playButton, *stopButton, *loadHmmlButton, *notepadButton;
     QLabel *toneLabel, *titleLabel, *copyrightLabel, *authorLabel;
     QLineEdit *titleEdit, *copyrightEdit, *authorEdit;
-    QPlainTextEdit *ompEdit;
+    OmpTextEdit *ompEdit;
     QComboBox *toneCombo;
     QFrame *playerRule, *fieldsRule;
 
@@ -124,10 +124,15 @@ private:
     void showSoundingNote(int line, qsizetype start, qsizetype end);
     void showBasicResult(Machine machine, const BasicProgramResult &program);
     void openSendWindow(const transfer::SendRequest &request);
+    void importFinished(const SongSession::ImportOutcome &outcome);
     void saveImportedHmml(const QString &midiPath, const QString &hmml);
+    // While an import runs: the strip shows it, the song's fields take no typing.
+    void showImporting(bool importing);
+    // While an import runs, a command that would change the song says so
+    // and does nothing: true then.
+    bool refuseWhileImporting();
     bool confirmOverwrite(const QString &path);
     void keepAbove(QWidget *dialog);
-    void chooseOmpWrapping();
     void showError(const SessionMessage &message);
     void showError(const QString &text);
 

@@ -72,10 +72,10 @@ void NoteView::setNotes(std::shared_ptr<const notes::SongNotes> notes)
     viewport()->update();
 }
 
-void NoteView::showConversion(const HmmlConversion &conversion)
+void NoteView::showConversion(const HmmlConversion &conversion, std::shared_ptr<const notes::SongNotes> notes)
 {
     if (conversion.ok())
-        setNotes(std::make_shared<const notes::SongNotes>(conversion));
+        setNotes(notes ? std::move(notes) : std::make_shared<const notes::SongNotes>(conversion));
     else
         showError(conversion.status.line, conversion.status.message);
 }

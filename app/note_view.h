@@ -39,8 +39,8 @@ public:
     void setNotes(std::shared_ptr<const notes::SongNotes> notes);
     const std::shared_ptr<const notes::SongNotes> &notes() const { return m_notes; }
     // A live compile's result: a good one is drawn, a failed one shown as
-    // showError().
-    void showConversion(const HmmlConversion &conversion);
+    // showError(). `notes`: a good one's notes, when already made.
+    void showConversion(const HmmlConversion &conversion, std::shared_ptr<const notes::SongNotes> notes = nullptr);
     // The text does not compile (at `line`): the last good picture stays,
     // greyed, under a line naming the error.
     void showError(qint32 line, const QString &message);

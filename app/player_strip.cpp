@@ -8,14 +8,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cmath>
 
 
 PlayerStrip::PlayerStrip(MediaPlayer &player, SamplePlayer &samplePlayer, QWidget *parent)
-    : QWidget(parent), m_player(player), m_samples(samplePlayer), m_state(new QLabel(this)), m_progress(new QProgressBar(this)),
-      m_time(new QLabel(this)), m_timer(new QTimer(this))
+    : QWidget(parent), cancelButton(new QPushButton(QStringLiteral("キャンセル"), this)), m_player(player), m_samples(samplePlayer),
+      m_state(new QLabel(this)), m_progress(new QProgressBar(this)), m_time(new QLabel(this)), m_timer(new QTimer(this))
 {
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
@@ -26,9 +27,13 @@ PlayerStrip::PlayerStrip(MediaPlayer &player, SamplePlayer &samplePlayer, QWidge
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 1000);
     m_time->setObjectName(QStringLiteral("MP1Time"));
+    cancelButton->setObjectName(QStringLiteral("MP1Cancel"));
+    cancelButton->hide();
     layout->addWidget(m_state);
     layout->addWidget(m_progress, 1);
     layout->addWidget(m_time);
+    layout->addWidget(cancelButton);
+    connect(cancelButton, &QPushButton::clicked, this, &PlayerStrip::cancelRequested);
     connect(m_timer, &QTimer::timeout, this, &PlayerStrip::refresh);
     m_timer->start(250);
     refresh();
@@ -36,6 +41,8 @@ PlayerStrip::PlayerStrip(MediaPlayer &player, SamplePlayer &samplePlayer, QWidge
 
 void PlayerStrip::refresh()
 {
+    if (m_working)
+        return;
     const bool samples = m_samples.isPlaying();
     const bool playing = samples || m_player.isPlaying();
     const double length = !playing ? 0.0 : samples ? m_samples.duration() : m_player.duration();
@@ -53,4 +60,32 @@ QString PlayerStrip::stateText() const
 QString PlayerStrip::timeText() const
 {
     return m_time->text();
+}
+
+void PlayerStrip::showWork(const QString &what)
+{
+    m_working = true;
+    m_state->setText(what);
+    m_progress->setValue(0);
+    m_time->hide();
+    cancelButton->show();
+}
+
+void PlayerStrip::setWorkProgress(int permille)
+{
+    if (m_working)
+        m_progress->setValue(permille);
+}
+
+int PlayerStrip::workProgress() const
+{
+    return m_working ? m_progress->value() : -1;
+}
+
+void PlayerStrip::endWork()
+{
+    m_working = false;
+    cancelButton->hide();
+    m_time->show();
+    refresh();
 }

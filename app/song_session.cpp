@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 
@@ -44,10 +45,17 @@ SongSession::SongSession(MediaPlayer &midiPlayer, SamplePlayer &samplePlayer, co
     m_followTimer = new QTimer(this);
     m_followTimer->setInterval(40);
     connect(m_followTimer, &QTimer::timeout, this, &SongSession::followPlayback);
+    connect(&m_import, &QFutureWatcher<ImportWork>::finished, this, &SongSession::importDone);
 }
 
 SongSession::~SongSession()
 {
+    // An import still running is stopped, and waited for: it tells this
+    // session how far it is.
+    if (m_importing) {
+        m_cancelImport->store(true);
+        m_import.waitForFinished();
+    }
     m_player.setErrorHandler({});
     m_samples.setErrorHandler({});
 }
@@ -160,7 +168,11 @@ SessionMessage SongSession::openHmmlFile(const QString &path)
 
 SessionMessage SongSession::compileHmml(const QString &text)
 {
-    const HmmlConversion conversion = convertHmml(text, ompSeparator(), ompInterval());
+    return showCompile(text, convertHmml(text, ompSeparator(), ompInterval()));
+}
+
+SessionMessage SongSession::showCompile(const QString &text, const HmmlConversion &conversion)
+{
     if (!conversion.ok()) {
         m_song.hmmlSource = text;
         setOmpText(QString(), {});
@@ -188,20 +200,80 @@ void SongSession::showConversion(const HmmlConversion &conversion)
     emit songChanged(changed);
 }
 
-importer::ImportResult SongSession::importMidiFile(const QString &path)
+void SongSession::startImport(const QString &path)
 {
-    if (const QString error = ReadFile::regularFileError(path); !error.isEmpty()) {
-        importer::ImportResult refused;
-        refused.error = error;
-        return refused;
+    if (m_importing)
+        return;
+    m_importing = true;
+    m_cancelImport = std::make_shared<std::atomic<bool>>(false);
+    // Told on the other thread; shown on this one.
+    const std::function<void(int)> progress = [this](int permille) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, permille] {
+                if (m_importing)
+                    emit importProgress(permille);
+            },
+            Qt::QueuedConnection);
+    };
+    m_import.setFuture(QtConcurrent::run(
+        [path, progress](std::shared_ptr<std::atomic<bool>> cancel, QString separator, qint32 interval) {
+            ImportWork work;
+            work.outcome.path = path;
+            // A device or a pipe would be read without end.
+            if (const QString error = ReadFile::regularFileError(path); !error.isEmpty()) {
+                work.outcome.imported.error = error;
+                return work;
+            }
+            importer::ImportOptions options;
+            options.window = true;
+            work.outcome.imported = importer::importMidiFile(path, options, {progress, cancel.get()});
+            if (work.outcome.imported.ok() && !*cancel)
+                work.conversion = convertHmml(work.outcome.imported.hmml, separator, interval);
+            return work;
+        },
+        m_cancelImport, ompSeparator(), ompInterval()));
+}
+
+void SongSession::cancelImport()
+{
+    if (m_importing)
+        m_cancelImport->store(true);
+}
+
+void SongSession::importDone()
+{
+    ImportWork work = m_import.result();
+    ImportOutcome &outcome = work.outcome;
+    m_importing = false;
+    // Cancelled also when the work was done before the cancel came here.
+    outcome.cancelled = outcome.imported.cancelled || *m_cancelImport;
+    const bool taken = !outcome.cancelled && outcome.imported.ok();
+    if (taken) {
+        // The song is compiled as an H-MML file is on loading; the user
+        // then keeps its text as a file of its own, or not.
+        outcome.compileError = showCompile(outcome.imported.hmml, work.conversion);
+        if (outcome.compileError.isEmpty())
+            setSongFile(QString());
     }
-    importer::ImportOptions options;
-    options.window = true;
-    return importer::importMidiFile(path, options);
+    // What waited, unless the song is another now.
+    std::optional<std::pair<HmmlConversion, QString>> live = std::exchange(m_liveWaiting, std::nullopt);
+    const bool reload = std::exchange(m_reloadWaiting, false);
+    if (!taken) {
+        if (live)
+            showLiveConversion(live->first, live->second);
+        if (reload)
+            songFileSaved();
+    }
+    emit importFinished(outcome);
 }
 
 void SongSession::showLiveConversion(const HmmlConversion &conversion, const QString &editorFile)
 {
+    if (m_importing) {
+        m_liveWaiting.emplace(conversion, editorFile);
+        return;
+    }
     const bool replay = std::exchange(m_replayOnNextSong, false);
     // An empty text is no song; the song on show was compiled from this very
     // text already (and its OMP data may have been edited by hand since).
@@ -395,6 +467,10 @@ void SongSession::followPlayback()
 
 void SongSession::songFileSaved()
 {
+    if (m_importing) {
+        m_reloadWaiting = true;
+        return;
+    }
     // A message of the last reload may still be open.
     if (m_reloading)
         return;

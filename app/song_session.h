@@ -15,10 +15,13 @@
 #include "core/voice/machine_sound.h"
 
 #include <QFlags>
+#include <QFutureWatcher>
 #include <QObject>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -85,8 +88,24 @@ public:
     // Compiles `text` as a file's text is on loading. A failed conversion
     // empties the OMP data and keeps the rest of the song.
     SessionMessage compileHmml(const QString &text);
-    // A MIDI file's melody as a song (not yet a file of its own).
-    importer::ImportResult importMidiFile(const QString &path);
+
+    // What an import of a MIDI file came to.
+    struct ImportOutcome {
+        QString path;                    // the MIDI file
+        importer::ImportResult imported; // its H-MML text and report, or why not
+        SessionMessage compileError;     // the text did not compile (the song has no OMP data then)
+        bool cancelled = false;          // stopped: the song is as it was
+    };
+    // A MIDI file's melody as a song (not yet a file of its own): read,
+    // taken and compiled as a loaded H-MML file is, on another thread.
+    // importProgress tells how far it is, importFinished what came of it.
+    // The song changes once the melody is taken; cancelled, it stays as it
+    // was. One import at a time. Meanwhile the editor's compiles and a save
+    // of the song's file by another program wait: after an import that took
+    // a song they are left, it being another song now.
+    void startImport(const QString &path);
+    void cancelImport();
+    bool isImporting() const { return m_importing; }
     // What the editor compiled: a good result is shown as a loaded file is;
     // a failed one, an empty text or the text already shown change nothing.
     // `editorFile`: the file the editor's text belongs to.
@@ -151,9 +170,16 @@ signals:
     void ompLayoutChanged(const QString &separator, qint32 interval);
     // The settings were applied: the voice may be another.
     void voiceChanged();
+    // While importing: how much is done, 0 to 1000.
+    void importProgress(int permille);
+    // An import ended (isImporting() is false again).
+    void importFinished(const SongSession::ImportOutcome &outcome);
 
 private:
+    // Shows `text` compiled as `conversion`, as compileHmml() does.
+    SessionMessage showCompile(const QString &text, const HmmlConversion &conversion);
     void showConversion(const HmmlConversion &conversion);
+    void importDone();
     void setOmpText(const QString &omp, std::shared_ptr<const hmml::NoteLineMap> lines);
     void applyTone(int tone);
     SessionMessage playFrom(qsizetype firstNote);
@@ -195,6 +221,18 @@ private:
     QTimer *m_followTimer;
     bool m_replayOnNextSong = false;
     bool m_reloading = false;
+
+    // The import running, the flag that stops it, and what waits for it:
+    // the editor's last compile, and a save of the song's file.
+    struct ImportWork {
+        ImportOutcome outcome;
+        HmmlConversion conversion;
+    };
+    QFutureWatcher<ImportWork> m_import;
+    std::shared_ptr<std::atomic<bool>> m_cancelImport;
+    bool m_importing = false;
+    std::optional<std::pair<HmmlConversion, QString>> m_liveWaiting;
+    bool m_reloadWaiting = false;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(SongSession::Fields)

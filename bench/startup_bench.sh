@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Start-up benchmark: time from starting `vellotune` with a 10,000-line H-MML
 # file on its command line to its window being shown, under Xvfb; then the
-# window with 1,000,000 characters of OMP data (vltn_bench_window).
+# main window with long songs (vltn_bench_window): 1,000,000 characters of
+# OMP data, and MIDI imports of 90,000 and 300,000 notes.
 # Usage: bench/startup_bench.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,5 +45,6 @@ printf '%s\n' "${times[@]}" | sort -n | awk -v runs="$runs" '
         runs, t[int((NR + 1) / 2)], t[1], t[NR], sum / NR }'
 
 # A song of 1,000,000 characters of OMP data, without and with separators:
-# opened, laid out and painted, then typed into (offscreen, in process).
+# opened, laid out and painted, then typed into; MIDI files imported, and
+# cancelled halfway (offscreen, in process).
 "$build/bin/vltn_bench_window" 1000000 2> /dev/null

@@ -183,10 +183,12 @@ QString hmmlText(const Fit &fit, const QString &title, const QString &comments)
     return text;
 }
 
-ImportResult import(const QByteArray &bytes, const QString &name, const ImportOptions &options)
+ImportResult import(const QByteArray &bytes, const QString &name, const ImportOptions &options, Progress &progress)
 {
     ImportResult result;
+    progress.stage(100);
     const MidiFile file = readMidi(bytes, MidiRead::Notes);
+    progress.stage(250);
     if (!file.ok()) {
         result.error = file.error;
         return result;
@@ -210,12 +212,15 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
                            : melody.error;
         return result;
     }
+    progress.check();
     const PitchFit pitch = fitPitches(melody.notes, options.transpose);
     const Song song = slotsOf(melody.notes, timing);
     std::optional<double> unit;
     if (options.unit)
         unit = *options.unit;
-    const Fit fit = fitTiming(song.spans, song.sections, timing.division, unit);
+    progress.stage(950);
+    const Fit fit = fitTiming(song.spans, song.sections, timing.division, unit, &progress);
+    progress.stage(1000);
     if (fit.tooLong) {
         result.error = tooLong(song, options);
         return result;
@@ -313,15 +318,23 @@ ImportResult import(const QByteArray &bytes, const QString &name, const ImportOp
         comments += QStringLiteral("' ") + l + QStringLiteral("\r\n");
     }
     result.hmml = hmmlText(fit, title, comments);
+    progress.step(1, 1);
     return result;
 }
 
 } // namespace
 
-ImportResult importMidi(const QByteArray &bytes, const QString &name, const ImportOptions &options)
+ImportResult importMidi(const QByteArray &bytes, const QString &name, const ImportOptions &options,
+                        const ImportWatch &watch)
 {
+    Progress progress(watch);
     try {
-        return import(bytes, name, options);
+        return import(bytes, name, options, progress);
+    } catch (const Progress::Cancelled &) {
+        ImportResult result;
+        result.cancelled = true;
+        result.error = QStringLiteral("読み込みを取り消しました。");
+        return result;
     } catch (const std::bad_alloc &) {
         ImportResult result;
         result.error = QStringLiteral("MIDI ファイルを読み込むためのメモリが足りません。");
@@ -329,7 +342,7 @@ ImportResult importMidi(const QByteArray &bytes, const QString &name, const Impo
     }
 }
 
-ImportResult importMidiFile(const QString &path, const ImportOptions &options)
+ImportResult importMidiFile(const QString &path, const ImportOptions &options, const ImportWatch &watch)
 {
     const ReadFile::Result read = ReadFile::readAll(path);
     if (!read.ok()) {
@@ -337,7 +350,8 @@ ImportResult importMidiFile(const QString &path, const ImportOptions &options)
         result.error = read.error;
         return result;
     }
-    ImportResult result = importMidi(read.bytes, path == QLatin1String("-") ? QStringLiteral("stdin.mid") : path, options);
+    ImportResult result =
+        importMidi(read.bytes, path == QLatin1String("-") ? QStringLiteral("stdin.mid") : path, options, watch);
     if (!result.ok())
         result.error = QStringLiteral("%1: %2").arg(path, result.error);
     return result;

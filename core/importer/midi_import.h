@@ -3,6 +3,8 @@
 // notes in the range of the pocket computers and its times in whole units,
 // with a report of everything that had to change.
 
+#include "core/importer/import_progress.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,14 +28,17 @@ struct ImportResult {
     QString report; // Japanese, one line per finding, each ended by "\n"
     QString error;  // Japanese; empty on success
     bool optionRefused = false; // the error is about an option asked for, not about the file
+    bool cancelled = false;     // stopped by the watcher; nothing else holds
     bool ok() const { return error.isEmpty(); }
 };
 
-// `name`: the file's name, for the title when the file has none and for the report.
-ImportResult importMidi(const QByteArray &bytes, const QString &name, const ImportOptions &options);
+// `name`: the file's name, for the title when the file has none and for the
+// report. `watch`: told how far the import is, and able to stop it.
+ImportResult importMidi(const QByteArray &bytes, const QString &name, const ImportOptions &options,
+                        const ImportWatch &watch = {});
 
 // Reads `path` ("-": standard input) and imports it.
-ImportResult importMidiFile(const QString &path, const ImportOptions &options);
+ImportResult importMidiFile(const QString &path, const ImportOptions &options, const ImportWatch &watch = {});
 
 // The text as it is saved: CP932 (or UTF-8 with a byte-order mark, so that it
 // is read back as UTF-8 whatever it holds). Empty with `error` set when CP932

@@ -1,9 +1,12 @@
 #include "core/importer/timing_fit.h"
 
+#include "core/importer/import_progress.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <unordered_map>
 
 namespace importer {
@@ -202,6 +205,35 @@ double cost(const Fit &f)
 
 constexpr double Unlimited = std::numeric_limits<double>::infinity();
 
+// The fit's part of the import's progress (nothing when nobody watches).
+class FitProgress {
+public:
+    explicit FitProgress(Progress *progress) : m_progress(progress)
+    {
+        if (progress)
+            std::tie(m_from, m_until) = progress->range();
+    }
+    // The next stage: up to `share` of the fit's part.
+    void stage(double share) const
+    {
+        if (m_progress)
+            m_progress->stage(m_from + int(std::floor((m_until - m_from) * share)));
+    }
+    void step(double done, double total) const
+    {
+        if (m_progress)
+            m_progress->step(done, total);
+    }
+
+private:
+    Progress *m_progress;
+    int m_from = 0;
+    int m_until = 0;
+};
+
+// Spans fitted between two steps of the progress.
+constexpr std::size_t StepSpans = 4096;
+
 class Fitter {
 public:
     // `ceiling`: the fit is given up once it costs more. Fitted to written
@@ -216,6 +248,8 @@ public:
 
     // Given up, or too long: the fit is not to be used.
     bool failed(const Fit &fit) const { return m_givenUp || fit.tooLong; }
+    // Told how far run() is.
+    void watch(const FitProgress *progress) { m_progress = progress; }
 
     // Fits spans [from, to) starting at tick `p`; the tempo is chosen afresh at `from`.
     void run(std::size_t from, std::size_t to, double p, Fit &fit)
@@ -227,6 +261,8 @@ public:
         int backoff = 0;
         m_played = p;
         for (std::size_t i = from; i < to; ++i) {
+            if (m_progress && (i - from) % StepSpans == 0)
+                m_progress->step(double(i - from), double(to - from));
             const bool sectionStart = i == from || (section + 1 < m_sections.size()
                                                     && m_sections[section + 1].firstSlot == i);
             if (sectionStart && i != from)
@@ -476,6 +512,7 @@ private:
     double m_exactTicks;
     std::vector<Line> *m_out;
     double m_ceiling;
+    const FitProgress *m_progress = nullptr;
     bool m_givenUp = false;
     double m_played = 0; // where the song as played is
     // Spans written at each tempo of the first stretch, and in which order
@@ -514,11 +551,13 @@ struct Choice {
 // The unit, and whether to add tempo lines, with the least cost in one
 // reckoning. None when every trial failed.
 std::optional<Choice> chooseUnit(Reckoning reckoning, const std::vector<Slot> &spans, const std::vector<Section> &sections,
-                                 const std::vector<double> &units, double ceiling)
+                                 const std::vector<double> &units, double ceiling, const FitProgress &progress)
 {
     std::optional<Choice> best;
+    std::size_t tried = 0;
     for (const double u : units) {
         for (const bool adjust : {false, true}) {
+            progress.step(double(tried++), double(units.size() * 2));
             const std::optional<Fit> fit =
                 trial(reckoning, spans, sections, u, adjust, best ? std::min(best->cost, ceiling) : ceiling);
             if (fit && (!best || cost(*fit) < best->cost))
@@ -549,10 +588,12 @@ bool writtenIn(const Fit &fit, double unit, const std::vector<Section> &sections
 // The units of whole notes to 64ths (in whole ticks of the file) that the
 // song would be written in, least cost first.
 std::vector<int> workingUnits(const std::vector<Slot> &spans, const std::vector<Section> &sections,
-                              const std::vector<double> &ladder)
+                              const std::vector<double> &ladder, const FitProgress &progress)
 {
     std::vector<std::pair<double, int>> found;
-    for (const double u : ladder) {
+    for (std::size_t i = 0; i < ladder.size(); ++i) {
+        progress.step(double(i), double(ladder.size()));
+        const double u = ladder[i];
         if (u != std::floor(u))
             continue;
         std::optional<Fit> best;
@@ -574,12 +615,13 @@ std::vector<int> workingUnits(const std::vector<Slot> &spans, const std::vector<
 // The whole song fitted as chosen; none when it is too long or, fitted to
 // written lengths, misses a start.
 std::optional<Fit> fitWhole(Reckoning reckoning, const std::vector<Slot> &spans, const std::vector<Section> &sections,
-                       const Choice &choice)
+                       const Choice &choice, const FitProgress &progress)
 {
     Fit fit;
     fit.unit = choice.unit;
     fit.lines.reserve(std::min<std::size_t>(spans.size() + spans.size() / 2 + 16, MaxLines + 1));
     Fitter fitter(spans, sections, choice.unit, choice.adjust, reckoning, &fit.lines);
+    fitter.watch(&progress);
     fitter.run(0, spans.size(), 0, fit);
     if (fitter.failed(fit))
         return std::nullopt;
@@ -587,24 +629,29 @@ std::optional<Fit> fitWhole(Reckoning reckoning, const std::vector<Slot> &spans,
 }
 
 // The song fitted in the unit that costs least of `units`.
-Fit fitSong(const std::vector<Slot> &spans, const std::vector<Section> &sections, const std::vector<double> &units)
+Fit fitSong(const std::vector<Slot> &spans, const std::vector<Section> &sections, const std::vector<double> &units,
+            const FitProgress &progress)
 {
     // The song as it plays; unless the file is one this program wrote: its
     // lengths, rounded down as MIDI_Exp does, give every start within a tick
     // or two at no more cost than the lengths as played.
     std::optional<Fit> written;
-    const std::optional<Choice> writtenChoice = chooseUnit(Reckoning::Written, spans, sections, units, Unlimited);
+    progress.stage(0.1);
+    const std::optional<Choice> writtenChoice = chooseUnit(Reckoning::Written, spans, sections, units, Unlimited, progress);
+    progress.stage(0.5);
     if (writtenChoice)
-        written = fitWhole(Reckoning::Written, spans, sections, *writtenChoice);
+        written = fitWhole(Reckoning::Written, spans, sections, *writtenChoice, progress);
     if (written) // told about only where the song plays otherwise than the file
         written->asWritten = written->errorMax > WrittenTicks;
     if (written && cost(*written) == 0)
         return *written;
+    progress.stage(0.6);
     const std::optional<Choice> playedChoice =
-        chooseUnit(Reckoning::Played, spans, sections, units, written ? writtenChoice->cost : Unlimited);
+        chooseUnit(Reckoning::Played, spans, sections, units, written ? writtenChoice->cost : Unlimited, progress);
+    progress.stage(1.0);
     std::optional<Fit> played;
     if (playedChoice)
-        played = fitWhole(Reckoning::Played, spans, sections, *playedChoice);
+        played = fitWhole(Reckoning::Played, spans, sections, *playedChoice, progress);
     if (written && (!played || (cost(*written) <= cost(*played) && written->droppedNotes <= played->droppedNotes)))
         return *written;
     if (played)
@@ -617,8 +664,9 @@ Fit fitSong(const std::vector<Slot> &spans, const std::vector<Section> &sections
 } // namespace
 
 Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sections, int division,
-              std::optional<double> unit)
+              std::optional<double> unit, Progress *progress)
 {
+    const FitProgress watched(progress);
     // From a whole note down to a 64th, triplets included; coarse first,
     // so that a tie goes to the longer unit.
     std::vector<double> ladder;
@@ -627,14 +675,15 @@ Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sectio
     const auto refuse = [&](UnitRefusal why) {
         Fit refused;
         refused.refusal = why;
-        refused.workingUnits = workingUnits(spans, sections, ladder);
+        watched.stage(1.0);
+        refused.workingUnits = workingUnits(spans, sections, ladder, watched);
         return refused;
     };
     if (unit && hundredthsOf(*unit, sections) < double(tempo::MinK))
         return refuse(UnitRefusal::TooLong);
     if (unit && hundredthsOf(*unit, sections) > double(tempo::MaxK) + 0.5)
         return refuse(UnitRefusal::TooShort);
-    const Fit fit = fitSong(spans, sections, unit ? std::vector<double>{*unit} : ladder);
+    const Fit fit = fitSong(spans, sections, unit ? std::vector<double>{*unit} : ladder, watched);
     if (unit && !fit.tooLong && !writtenIn(fit, *unit, sections))
         return refuse(UnitRefusal::Unused);
     return fit;

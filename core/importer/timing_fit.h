@@ -19,6 +19,8 @@
 
 namespace importer {
 
+class Progress;
+
 // H-MML's tempo arithmetic, as the compiler and the MIDI writer do it.
 namespace tempo {
 // Units per second, in hundredths, for TEMPO t (t >= 1).
@@ -102,8 +104,9 @@ inline constexpr qint64 MaxLines = 100000;
 // least timing error, counting a tempo line, a split note and a dropped note
 // as errors too). A unit asked for is refused when its tempo cannot be
 // written, or when the song would not be written mostly in it (`refusal`).
-// `division`: the file's ticks per quarter note.
+// `division`: the file's ticks per quarter note. `progress`: told how far
+// the fit is, within its stage (throws once cancelled).
 Fit fitTiming(const std::vector<Slot> &spans, const std::vector<Section> &sections, int division,
-              std::optional<double> unit);
+              std::optional<double> unit, Progress *progress = nullptr);
 
 } // namespace importer

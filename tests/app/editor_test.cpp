@@ -20,6 +20,8 @@
 #include "support/test_midi.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -34,7 +36,11 @@ using namespace Qt::StringLiterals;
 class EditorTest : public WindowTest {
 protected:
     HmmlEditorWindow &editor(const QStringList &arguments = {}) { started(arguments).editorAction->trigger(); return settle(*form().editor()); }
-    static HmmlEditorWindow &settle(HmmlEditorWindow &e) { EXPECT_TRUE(testsupport::waitFor([&] { return !e.compiler().isBusy(); })); return e; }
+    static HmmlEditorWindow &settle(HmmlEditorWindow &e)
+    {
+        EXPECT_TRUE(testsupport::waitFor([&] { return !e.textEdit->isLoading() && !e.compiler().isBusy(); }));
+        return e;
+    }
     static void type(HmmlEditorWindow &e, const char *keys) // at the end; "|" is Return, "<" Backspace
     {
         e.textEdit->moveCursor(QTextCursor::End);
@@ -302,11 +308,87 @@ TEST_F(EditorTest, OpensOnTheSongsOwnHmml)
     for (const auto &[menu, opened, text, unsaved] : cases) {
         dialogs.chooseNext(path(QString::fromLatin1(opened)));
         menu->trigger();
+        ASSERT_TRUE(testsupport::waitFor([&] { return !f.session().isImporting(); })); // a MIDI file is read on another thread
         HmmlEditorWindow &e = editor();
         EXPECT_EQ(std::tuple(e.filePath() + f.session().songFile(), e.textEdit->toPlainText(), e.isModified()),
                   std::tuple(QString(), text ? QString::fromUtf8(text) : QString(f.session().hmmlSource()).remove(u'\r'), unsaved)) << opened;
         delete &e;
     }
+}
+
+// A long text goes in by stretches: its first lines show at once and the box takes no typing until all of it is
+// in; a file so opened is not modified and has nothing to undo, a paste so made is one edit to undo. Lines are
+// coloured when shown, with the LANGUAGE in force however far above.
+TEST_F(EditorTest, LongTextsGoInByStretchesAndLinesAreColouredAsShown)
+{
+    QString text = u"C-LANGUAGE:KATAKANA\r\nC-TEMPO:120\r\n"_s;
+    for (int i = 0; i < 30000; ++i)
+        text += u"4 ド 2\r\n"_s;
+    write(u"song.hml"_s, sjis(text));
+    MainWindow &f = started({path(u"song.hml"_s)});
+    f.editorAction->trigger();
+    HmmlEditorWindow &e = *f.editor();
+    // "lines in, read-only, modified, undo": the first lines, then all of them.
+    const auto state = [&] {
+        return u"%1 %2 %3 %4"_s.arg(e.textEdit->blockCount() < 30003 ? u"some"_s : QString::number(e.textEdit->blockCount()))
+            .arg(e.textEdit->isReadOnly())
+            .arg(e.isModified())
+            .arg(e.textEdit->document()->isUndoAvailable());
+    };
+    const QString first = state();
+    settle(e);
+    EXPECT_EQ(std::tuple(first, e.textEdit->document()->firstBlock().text(), state(), e.textEdit->toPlainText() == QString(text).remove(u'\r')),
+              std::tuple(u"some 1 0 0"_s, u"C-LANGUAGE:KATAKANA"_s, u"30003 0 0 0"_s, true));
+
+    // Pitch names coloured on the lines shown (KATAKANA's ド), none on lines never shown.
+    const auto pitches = [&](int line) {
+        const QTextBlock b = e.textEdit->document()->findBlockByNumber(line - 1);
+        return int(std::count_if(b.layout()->formats().cbegin(), b.layout()->formats().cend(), [](const QTextLayout::FormatRange &r) {
+            return r.format == HmmlHighlighter::format(HmmlHighlighter::Kind::Pitch);
+        }));
+    };
+    const auto show = [&](int line) {
+        e.textEdit->goToLine(line);
+        (void)e.textEdit->viewport()->grab();
+    };
+    show(30002);
+    EXPECT_EQ(std::tuple(pitches(3), pitches(15000), pitches(30002)), std::tuple(1, 0, 1));
+    // Another LANGUAGE at the top: ド is no name of it, down to the last line once shown.
+    QTextCursor top(e.textEdit->document());
+    top.movePosition(QTextCursor::EndOfBlock);
+    top.movePosition(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
+    top.insertText(u"C-LANGUAGE:ITALY"_s);
+    show(30002);
+    EXPECT_EQ(pitches(30002), 0);
+    e.textEdit->undo();
+    show(30002);
+    EXPECT_EQ(pitches(30002), 1);
+    // One added in the middle counts from there on; taken out again, no more.
+    QTextCursor middle(e.textEdit->document()->findBlockByNumber(14999));
+    middle.insertText(u"C-LANGUAGE:ITALY\n"_s);
+    show(30003);
+    const int below = pitches(30003);
+    show(10000);
+    const int above = pitches(10000);
+    middle.setPosition(e.textEdit->document()->findBlockByNumber(14999).position());
+    middle.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+    middle.removeSelectedText();
+    show(30002);
+    EXPECT_EQ(std::tuple(below, above, pitches(30002)), std::tuple(0, 1, 1));
+
+    // 20,000 lines pasted at the end: in by stretches, one edit to undo.
+    QString pasted;
+    for (int i = 0; i < 20000; ++i)
+        pasted += u"8 レ 3\n"_s;
+    QGuiApplication::clipboard()->setText(pasted);
+    const QString before = e.textEdit->toPlainText();
+    e.textEdit->moveCursor(QTextCursor::End);
+    e.textEdit->paste();
+    const bool stretched = e.textEdit->isLoading() && e.textEdit->isReadOnly();
+    settle(e);
+    const int lines = e.textEdit->blockCount();
+    e.undoAction->trigger();
+    EXPECT_EQ(std::tuple(stretched, lines, e.textEdit->toPlainText() == before), std::tuple(true, 50003, true));
 }
 
 // The machine's own voice chosen in the settings: the song goes to the sample player, the editor marks and
@@ -348,6 +430,33 @@ TEST_F(EditorTest, TheMachineVoicePlaysTheSongAndMarksWhatItPlaysOutOfTune)
     EXPECT_EQ(marked(e, true), 3);
     samplePlayer.fail(u"オーディオ装置がありません"_s);
     EXPECT_EQ(lastMessage(), u"オーディオ装置がありません");
+}
+
+// Out-of-tune marks are on the lines in view (a long song's every mark would be moved at every keystroke), and
+// come with the lines that come into view.
+TEST_F(EditorTest, OutOfTuneMarksAreOnTheLinesInView)
+{
+    QByteArray text = "C-TEMPO:120\r\n";
+    for (int i = 0; i < 400; ++i)
+        text += i % 2 ? "4 G 4\r\n" : "4 C 2\r\n"; // every G of octave 4 far off on the PC-E500
+    MainWindow &f = started({write(u"song.hml"_s, text)});
+    f.settings().Voice = 1;
+    f.applySettings(f.settings());
+    HmmlEditorWindow &e = editor();
+    // "marked lines, first, last" of the underlines.
+    const auto marks = [&] {
+        QList<int> lines;
+        for (const QTextEdit::ExtraSelection &s : e.textEdit->extraSelections())
+            if (s.format.underlineStyle() == QTextCharFormat::DotLine)
+                lines << s.cursor.blockNumber() + 1;
+        return lines;
+    };
+    const QList<int> top = marks();
+    e.textEdit->goToLine(399);
+    const QList<int> bottom = marks();
+    ASSERT_FALSE(top.isEmpty() || bottom.isEmpty());
+    EXPECT_EQ(std::tuple(e.textEdit->offTuneLines().size(), top.front(), top.size() < 100, bottom.back(), bottom.front() > 300),
+              std::tuple(200u, 3, true, 401, true));
 }
 
 // The note view beside the text: it follows the compile, a click goes to the note's line, the cursor's line is

@@ -1,19 +1,40 @@
 // "MIDIファイルを開く" driven as a user would, with scripted dialogs and
-// message boxes: the report, the song loaded, and saving its H-MML.
+// message boxes: the report, the song loaded, and saving its H-MML; the
+// import on another thread with its progress and Cancel, and what waits for
+// it meanwhile.
 
 #include "window_fixture.h"
 
+#include "app/player_strip.h"
+#include "app/settings_dialog.h"
+#include "support/core_app.h"
 #include "support/test_midi.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QPushButton>
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-using ImportCommand = WindowTest;
 using Answer = MessageBoxes::Answer;
+
+class ImportCommand : public WindowTest {
+protected:
+    // "MIDIファイルを開く" on what the dialogs choose, to its end.
+    static void import(MainWindow &f)
+    {
+        f.openMidiAction->trigger();
+        ASSERT_TRUE(testsupport::waitFor([&] { return !f.session().isImporting(); }));
+    }
+    void import(MainWindow &f, const QString &path)
+    {
+        dialogs.chooseNext(path);
+        import(f);
+    }
+};
 
 TEST_F(ImportCommand, LoadsTheSongShowsTheReportAndOffersToSave)
 {
@@ -40,7 +61,7 @@ TEST_F(ImportCommand, LoadsTheSongShowsTheReportAndOffersToSave)
         const bool offered = answers[0] == Answer::Yes;
         if (offered && saveAs)
             dialogs.chooseNext(path(saveAs));
-        f.openMidiAction->trigger();
+        import(f);
         // The song is in the window, compiled as a loaded H-MML file is, the report asks to save it next to
         // the MIDI file, and what is saved is the song's H-MML file from then on: the edit button opens it.
         const QString said = messages.shown.empty() ? QString() : messages.shown[0].text;
@@ -73,8 +94,7 @@ TEST_F(ImportCommand, AFileItCannotUseChangesNothing)
     };
     for (const auto &[file, says] : cases) {
         messages.shown.clear();
-        dialogs.chooseNext(QString::fromUtf8(file).startsWith(u'/') ? QString::fromUtf8(file) : path(QString::fromUtf8(file)));
-        f.openMidiAction->trigger();
+        import(f, QString::fromUtf8(file).startsWith(u'/') ? QString::fromUtf8(file) : path(QString::fromUtf8(file)));
         ASSERT_EQ(messages.shown.size(), 1u) << file;
         const QString told = lastMessage();
         // An option is only ever named as one of vltn import.
@@ -87,6 +107,97 @@ TEST_F(ImportCommand, AFileItCannotUseChangesNothing)
     dialogs.cancelNext();
     f.openMidiAction->trigger(); // cancelled: says nothing
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// A melody of 20,000 notes: long enough to tell its progress more than once.
+QByteArray longTune()
+{
+    std::vector<testmidi::Note> notes;
+    for (int i = 0; i < 20000; ++i)
+        notes.push_back({48 + i * 5 % 36, std::uint32_t(240 + 240 * (i % 2))});
+    return testmidi::song(notes);
+}
+
+// The strip and the song's fields: "state, Cancel shown, OMP box read-only, title read-only, tone list usable" (1 or 0).
+QString importState(const MainWindow &f)
+{
+    return u"%1 %2 %3 %4 %5"_s.arg(f.playerStrip->stateText())
+        .arg(!f.playerStrip->cancelButton->isHidden())
+        .arg(f.ompEdit->isReadOnly())
+        .arg(f.titleEdit->isReadOnly())
+        .arg(f.toneCombo->isEnabled());
+}
+
+TEST_F(ImportCommand, RunsBesideTheWindowTellsHowFarItIsAndCancelLeavesTheSong)
+{
+    write("song.hml", "C-TITLE:Kept\r\nC-TEMPO:120\r\n4 C 2\r\n");
+    write("long.mid", longTune());
+    MainWindow &f = started({path("song.hml")});
+    std::vector<int> told;
+    QObject::connect(&f.session(), &SongSession::importProgress, [&](int permille) { told.push_back(permille); });
+    // How it ends; the title then, and what was said.
+    const std::tuple<const char *, const char *, const char16_t *> cases[] = {
+        {"taken", "long", u"long.mid から読み込みました"},
+        {"cancelled", "Kept", nullptr},
+        {"the window closed", "Kept", u"終了します。よろしいですか?"}, // and nothing after it
+    };
+    for (const auto &[how, title, said] : cases) {
+        f.session().openHmmlFile(path("song.hml"));
+        messages.shown.clear();
+        told.clear();
+        messages.answerNext(QByteArray(how) == "taken" ? Answer::No : Answer::Yes); // not saved; the exit question
+        dialogs.chooseNext(path("long.mid"));
+        f.openMidiAction->trigger();
+        const QString during = importState(f);
+        if (QByteArray(how) == "cancelled") {
+            f.playerStrip->cancelButton->click();
+        } else if (QByteArray(how) == "the window closed") {
+            EXPECT_TRUE(closeWindow());
+        }
+        ASSERT_TRUE(testsupport::waitFor([&] { return !f.session().isImporting(); })) << how;
+        // A song taken was told about from the start to its end.
+        const bool rising = std::is_sorted(told.begin(), told.end()) && (QByteArray(how) != "taken" || (told.size() > 2 && told.back() == 1000));
+        EXPECT_EQ(std::tuple(during, importState(f), f.titleEdit->text(), messages.shown.size(), said ? lastMessage().contains(QString::fromUtf16(said)) : true, rising),
+                  std::tuple(u"MIDI読み込み中 1 1 1 0"_s, u"■ 停止 0 0 0 1"_s, title, said ? 1u : 0u, true, true))
+            << how << ": " << str(lastMessage());
+    }
+}
+
+TEST_F(ImportCommand, WhileItRunsWhatWouldChangeTheSongSaysSoOrWaits)
+{
+    write("song.hml", "C-TITLE:Kept\r\nC-TEMPO:120\r\n4 C 2\r\n");
+    write("long.mid", longTune());
+    MainWindow &f = started({path("song.hml")});
+    const std::vector<std::pair<const char *, std::function<void()>>> commands = {
+        {"VTDファイルを開く", [&] { f.openSongAction->trigger(); }},
+        {"HMLファイルを開く", [&] { f.openHmmlAction->trigger(); }},
+        {"ファイル読み込み・変換", [&] { f.loadHmmlButton->click(); }},
+        {"メモ帳で編集", [&] { f.notepadButton->click(); }},
+        {"MIDIファイルを開く", [&] { f.openMidiAction->trigger(); }},
+        {"各種設定", [&] { f.settingsAction->trigger(); }},
+    };
+    // How the import ends; the song then: the editor's compile that came meanwhile is shown once nothing else took its place.
+    for (const auto &[how, title] : {std::pair("cancelled", "Typed"), std::pair("taken", "long")}) {
+        messages.answerNext(Answer::No); // not saved
+        dialogs.chooseNext(path("long.mid"));
+        f.openMidiAction->trigger();
+        QStringList refused;
+        for (const auto &[command, run] : commands) {
+            messages.shown.clear();
+            dialogs.shown.clear();
+            run();
+            if (messages.shown.size() == 1 && lastMessage().contains(u"MIDIファイルの読み込み中です") && dialogs.shown.empty() && !f.settingsDialog())
+                refused << QString::fromUtf8(command);
+        }
+        f.session().showLiveConversion(convertHmml(u"C-TITLE:Typed\r\nC-TEMPO:120\r\n4 D 2\r\n"_s, QString(), 0), QString());
+        const QString meanwhile = f.titleEdit->text();
+        if (QByteArray(how) == "cancelled")
+            f.playerStrip->cancelButton->click();
+        ASSERT_TRUE(testsupport::waitFor([&] { return !f.session().isImporting(); })) << how;
+        EXPECT_EQ(std::tuple(refused.size(), meanwhile, f.titleEdit->text()), std::tuple(commands.size(), u"Kept"_s, title))
+            << how << ": " << str(refused.join(u", "));
+        f.session().openHmmlFile(path("song.hml"));
+    }
 }
 
 } // namespace

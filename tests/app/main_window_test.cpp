@@ -7,9 +7,15 @@
 #include "core/version.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QTextBlock>
 
 #include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -137,7 +143,7 @@ TEST_F(MainWindowTest, SongFiles)
     const QByteArray longOmp = "$2:" + QByteArray("4MMTTVV4T2RRQQOO4M").repeated(55556);
     write("long.vtd", "[Data]\r\nData=" + longOmp + "\r\n");
     MainWindow &f = started({path("long.vtd")});
-    EXPECT_EQ(f.ompEdit->toPlainText().size(), longOmp.size());
+    EXPECT_EQ(f.ompEdit->omp(), QString::fromLatin1(longOmp));
     EXPECT_EQ(f.ompEdit->wordWrapMode(), QTextOption::WrapAnywhere);
     player.setFileName(QStringLiteral("/x/playing"));
     const std::pair<const char *, const char *> opened[] = {
@@ -174,6 +180,54 @@ TEST_F(MainWindowTest, SongFiles)
     f.saveSongAction->trigger();
     EXPECT_TRUE(lastMessage().contains(u"é")) << str(lastMessage());
     EXPECT_FALSE(QFile::exists(path("cafe.vtd")));
+}
+
+// Long OMP data is held in paragraphs of the box's own, each laid out alone: what is read back, copied,
+// typed and pasted is the data, and a note's characters are selected wherever they are.
+TEST_F(MainWindowTest, TheOmpBoxHoldsLongDataInParagraphsOfItsOwn)
+{
+    MainWindow &f = started();
+    const QString data = QStringLiteral("$2:") + QStringLiteral("4MQ8T/").repeated(11667); // 70,005 characters
+    write("long.vtd", "[Data]\r\nData=" + data.toLatin1() + "\r\n");
+    dialogs.chooseNext(path("long.vtd"));
+    f.openSongAction->trigger();
+    // Three paragraphs, each but the last ended after a separator.
+    QStringList ends;
+    for (QTextBlock b = f.ompEdit->document()->firstBlock(); b.isValid(); b = b.next())
+        ends << QString::number(b.length() - 1 <= OmpTextEdit::PieceLength) + b.text().right(1);
+    EXPECT_EQ(std::tuple(ends.join(u' '), f.ompEdit->omp() == data), std::tuple(u"1/ 1/ 1/"_s, true));
+    // Selected wherever they are, across a paragraph's end too; copied as the data.
+    const qsizetype across = f.ompEdit->document()->firstBlock().length() - 3;
+    f.ompEdit->selectData(across, across + 6);
+    f.ompEdit->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), data.mid(across, 6));
+    f.ompEdit->selectAll();
+    f.ompEdit->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), data);
+
+    // Typed or pasted into the second paragraph's start: what the session has.
+    const qsizetype second = f.ompEdit->document()->firstBlock().length() - 1;
+    const auto key = [&](Qt::Key k, const QString &text) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(f.ompEdit, &press);
+    };
+    const std::pair<std::function<void()>, QString> edits[] = {
+        {[&] { key(Qt::Key_X, u"X"_s); }, u"X"_s},
+        {[&] { key(Qt::Key_Return, u"\r"_s); }, u"\n"_s}, // a line break of the data's own
+        {[&] {
+             QGuiApplication::clipboard()->setText(u"A\r\nB\rC\nD"_s);
+             f.ompEdit->paste();
+         },
+         u"A\nB\nC\nD"_s},
+    };
+    for (const auto &[edit, typed] : edits) {
+        f.ompEdit->selectData(second, second);
+        edit();
+        const QString expected = data.first(second) + typed + data.sliced(second);
+        EXPECT_EQ(std::tuple(f.ompEdit->omp() == expected, f.session().omp() == expected, f.ompEdit->blockCount()), std::tuple(true, true, 3))
+            << str(typed);
+        f.ompEdit->undo();
+    }
 }
 
 TEST_F(MainWindowTest, Play)

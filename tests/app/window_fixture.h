@@ -68,7 +68,7 @@ protected:
     // The song as the window shows it: "OMP|title|copyright|author|tone".
     static QString song(const MainWindow &f)
     {
-        return QStringList({f.ompEdit->toPlainText(), f.titleEdit->text(), f.copyrightEdit->text(), f.authorEdit->text(), QString::number(f.toneIndex())})
+        return QStringList({f.ompEdit->omp(), f.titleEdit->text(), f.copyrightEdit->text(), f.authorEdit->text(), QString::number(f.toneIndex())})
             .join(u'|');
     }
 

@@ -4,6 +4,8 @@
 #include "import_support.h"
 #include "support/test_midi.h"
 
+#include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace {
@@ -152,6 +154,44 @@ TEST(Import, AMelodyWithoutRestsGetsNoneAndEndsOnTime)
     const Played song = played(r.hmml);
     EXPECT_EQ(std::tuple(body(r.hmml).contains(" *"), song.starts.size()), std::tuple(false, 700u)) << str(r.report);
     EXPECT_NEAR(song.end, 700 * 0.230769, 0.01) << str(r.report);
+}
+
+TEST(Import, AWatchedImportTellsHowFarItIsAndStopsWhenAsked)
+{
+    // 20,000 notes: the fit goes through them a few thousand at a time.
+    std::vector<testmidi::Note> notes;
+    for (int i = 0; i < 20000; ++i)
+        notes.push_back({48 + i * 5 % 36, std::uint32_t(120 + 120 * (i % 3))});
+    const QByteArray midi = testmidi::song(notes, 0, 500000);
+    // What; cancelled when the watcher hears of this much done (0: from the start, -1: never); the unit asked for (0: none).
+    const std::tuple<const char *, int, int> cases[] = {
+        {"done", -1, 0}, {"a unit refused", -1, 7}, {"cancelled at once", 0, 0}, {"cancelled halfway", 500, 0}, {"cancelled refusing", 900, 7},
+    };
+    for (const auto &[what, cancelAt, unit] : cases) {
+        const ImportOptions options = unit ? with(&ImportOptions::unit, unit) : ImportOptions();
+        std::atomic<bool> cancel = cancelAt == 0;
+        std::vector<int> told;
+        const importer::ImportWatch watch{[&, cancelAt = cancelAt](int permille) {
+                                              told.push_back(permille);
+                                              if (cancelAt > 0 && permille >= cancelAt)
+                                                  cancel = true;
+                                          },
+                                          &cancel};
+        const importer::ImportResult watched = importer::importMidi(midi, "song.mid", options, watch);
+        const importer::ImportResult alone = importer::importMidi(midi, "song.mid", options);
+        // Told more and more, to the end of a song made; the same song, report or refusal as unwatched, or nothing once cancelled.
+        const bool cancelled = cancelAt >= 0;
+        EXPECT_EQ(std::tuple(std::is_sorted(told.begin(), told.end()), told.empty() ? 0 : told.back() == 1000 ? 1000 : 1, watched.cancelled,
+                             watched.hmml, watched.report, watched.error),
+                  std::tuple(true, cancelAt == 0 ? 0 : alone.ok() && !cancelled ? 1000 : 1, cancelled, cancelled ? QString() : alone.hmml,
+                             cancelled ? QString() : alone.report, cancelled ? QStringLiteral("読み込みを取り消しました。") : alone.error))
+            << what << ": told" << [&] {
+                   std::string t;
+                   for (const int p : told)
+                       t += " " + std::to_string(p);
+                   return t;
+               }();
+    }
 }
 
 } // namespace
