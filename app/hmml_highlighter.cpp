@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -187,14 +188,29 @@ void HmmlHighlighter::findLanguageLines(int start, int end)
     QTextCursor range(m_document);
     range.setPosition(start);
     range.setPosition(end, QTextCursor::KeepAnchor);
-    const QString text = range.selectedText(); // lines ended by paragraph separators
+    findLanguageLines(start, range.selectedText(), QChar::ParagraphSeparator);
+}
+
+void HmmlHighlighter::aboutToInsert(int position, QStringView text)
+{
+    // Each character of it becomes one of the document's only when none of
+    // them is a line break other than LF (a CR LF goes in as one).
+    const bool plain = std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c == u'\r' || c == QChar::ParagraphSeparator || c == QChar(0xfdd0) || c == QChar(0xfdd1);
+    });
+    m_comingAt = plain ? position : -1;
+    m_coming = text;
+}
+
+void HmmlHighlighter::findLanguageLines(int start, QStringView text, QChar lineEnd)
+{
     auto at = std::partition_point(m_languageLines.begin(), m_languageLines.end(),
                                    [start](const LanguageLine &l) { return l.at.position() < start; });
     for (qsizetype line = 0; line <= text.size();) {
-        qsizetype next = text.indexOf(QChar::ParagraphSeparator, line);
+        qsizetype next = text.indexOf(lineEnd, line);
         if (next < 0)
             next = text.size();
-        if (const std::optional<int> language = languageOf(QStringView(text).sliced(line, next - line))) {
+        if (const std::optional<int> language = languageOf(text.sliced(line, next - line))) {
             QTextCursor cursor(m_document);
             cursor.setPosition(start + int(line));
             at = std::next(m_languageLines.insert(at, LanguageLine{cursor, *language}));
@@ -205,6 +221,8 @@ void HmmlHighlighter::findLanguageLines(int start, int end)
 
 void HmmlHighlighter::contentsChange(int from, int, int added)
 {
+    const int comingAt = std::exchange(m_comingAt, -1);
+    const QStringView coming = std::exchange(m_coming, QStringView());
     if (m_colouring || !m_document)
         return;
     const QTextBlock first = m_document->findBlock(from);
@@ -217,7 +235,12 @@ void HmmlHighlighter::contentsChange(int from, int, int added)
     // removed leaves its cursor among them).
     const int start = first.position(), end = last.position() + last.length() - 1;
     std::erase_if(m_languageLines, [&](const LanguageLine &l) { return l.at.position() >= start && l.at.position() <= end; });
-    findLanguageLines(start, end);
+    // A text put in by pieces is read where it is, as it was handed over,
+    // when its lines are all the lines changed.
+    if (comingAt == from && from == start && added == coming.size() && from + added == end)
+        findLanguageLines(start, coming, u'\n');
+    else
+        findLanguageLines(start, end);
     // Coloured now, the lines are laid out once, as the change is.
     const bool few = last.blockNumber() - first.blockNumber() < FewBlocks;
     for (QTextBlock b = first; b.isValid(); b = b.next()) {

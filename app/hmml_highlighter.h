@@ -47,11 +47,19 @@ public:
     // True while colouring: the document's change signals then are about
     // colours, not about the text.
     bool isColouring() const { return m_colouring; }
+    // `text` is about to go in at `position` (a piece of a long text): when
+    // it makes whole lines there, its LANGUAGE lines are read from it rather
+    // than from the document. It must stay as it is until the insertion;
+    // a `position` of -1 forgets it.
+    void aboutToInsert(int position, QStringView text);
 
 private:
     void contentsChange(int from, int removed, int added);
     // Adds the LANGUAGE lines between the positions `start` and `end`.
     void findLanguageLines(int start, int end);
+    // The same from the text of the lines from `start` on, each ended by
+    // `lineEnd` (the document's own text, or the text that went in there).
+    void findLanguageLines(int start, QStringView text, QChar lineEnd);
     int languageBefore(const QTextBlock &block) const;
     // Sets the block's colours for `language` before it; true when they changed.
     bool colourBlock(const QTextBlock &block, int language);
@@ -64,4 +72,6 @@ private:
     QPointer<QTextDocument> m_document;
     std::vector<LanguageLine> m_languageLines; // in the text's order
     bool m_colouring = false;
+    int m_comingAt = -1; // where the text told by aboutToInsert() goes in
+    QStringView m_coming;
 };

@@ -391,6 +391,42 @@ TEST_F(EditorTest, LongTextsGoInByStretchesAndLinesAreColouredAsShown)
     EXPECT_EQ(std::tuple(stretched, lines, e.textEdit->toPlainText() == before), std::tuple(true, 50003, true));
 }
 
+// A LANGUAGE line deep in a long text, in a piece that goes in long after the first lines are shown, counts from
+// there on, whether the piece's lines end in LF or CR LF, read from a file or pasted.
+TEST_F(EditorTest, ALanguageLineDeepInALongTextCountsFromThereOnHoweverItWentIn)
+{
+    const auto lines = [](int count, int languageAt, const QString &language, const QString &end) {
+        QString text;
+        for (int i = 0; i < count; ++i)
+            text += (i == languageAt ? u"C-LANGUAGE:"_s + language : u"4 ド 2"_s) + end;
+        return text;
+    };
+    write(u"song.hml"_s, sjis(lines(12000, 7000, u"KATAKANA"_s, u"\r\n"_s)));
+    HmmlEditorWindow &e = editor({path(u"song.hml"_s)});
+    const auto pitches = [&](int line) {
+        e.textEdit->goToLine(line);
+        (void)e.textEdit->viewport()->grab();
+        const QTextBlock b = e.textEdit->document()->findBlockByNumber(line - 1);
+        return int(std::count_if(b.layout()->formats().cbegin(), b.layout()->formats().cend(), [](const QTextLayout::FormatRange &r) {
+            return r.format == HmmlHighlighter::format(HmmlHighlighter::Kind::Pitch);
+        }));
+    };
+    EXPECT_EQ(std::tuple(pitches(6999), pitches(7002), pitches(12000)), std::tuple(0, 1, 1));
+    // Pasted at the end: ITALY from its line on, KATAKANA still above it.
+    for (const QString &end : {u"\n"_s, u"\r\n"_s}) {
+        SCOPED_TRACE(end.size());
+        const int before = e.textEdit->blockCount();
+        QGuiApplication::clipboard()->setText(lines(9000, 5000, u"ITALY"_s, end));
+        e.textEdit->moveCursor(QTextCursor::End);
+        e.textEdit->paste();
+        settle(e);
+        EXPECT_EQ(std::tuple(e.textEdit->blockCount() - before, pitches(before + 4999), pitches(before + 5002), pitches(before + 8999)),
+                  std::tuple(9000, 1, 0, 0));
+        e.undoAction->trigger();
+        EXPECT_EQ(std::tuple(e.textEdit->blockCount(), pitches(before - 1)), std::tuple(before, 1));
+    }
+}
+
 // The machine's own voice chosen in the settings: the song goes to the sample player, the editor marks and
 // explains the notes the machine plays out of tune, and the sounding note is followed as with the other voice.
 TEST_F(EditorTest, TheMachineVoicePlaysTheSongAndMarksWhatItPlaysOutOfTune)
