@@ -4,6 +4,7 @@
 #include "core/hmml/pitch_name.h"
 #include "core/voice/tuning_table.h"
 #include "core/notes/song_notes.h"
+#include "core/notes/roll_layout.h"
 #include "core/hmml/note_lines.h"
 #include "core/omp/note_timeline.h"
 #include "core/song/song_conversion.h"
@@ -78,6 +79,15 @@ TEST(SongNotes, PitchNamesAsHmmlWritesThem)
                                                    {'r', "C# 5"}, {'*', ""},   {'0', ""}};
     for (const auto &[code, name] : names)
         EXPECT_EQ(hmml::pitchName(code), QLatin1String(name)) << code;
+}
+
+// The rows of the roll and the picture shade the keys that are sharps of their own (B# is a C).
+TEST(SongNotes, BlackKeysAreTheSharpsOfEveryOctave)
+{
+    for (int code = omp::CodePitchFirst; hmml::pitchName(char(code)).size() > 0; ++code) {
+        const QString name = hmml::pitchName(char(code));
+        EXPECT_EQ(notes::blackKey(code), name.contains(u'#') && !name.startsWith(u"B#")) << str(name);
+    }
 }
 
 TEST(SongNotes, CentsOfTheMachinesBeepPrograms)
