@@ -57,22 +57,6 @@ void settle(HmmlEditorWindow &e)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
-// Counts the paints of a widget.
-struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-const char *verdict(double value, double target)
-{
-    return value <= target ? "within" : "OVER";
-}
-
 QString writeSong(const QTemporaryDir &dir, const QString &name, const QString &text)
 {
     const QString path = dir.filePath(name);

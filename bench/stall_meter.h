@@ -3,8 +3,10 @@
 // every 2 ms on that thread and the longest gap between two firings is the
 // longest stall (the 2 ms included). What the benchmarks start is posted to
 // the event loop and run from there, so that its own time counts too.
+// Beside it, a paint counter and the verdict of a figure against its target.
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -74,4 +76,21 @@ inline void runFor(int ms)
 inline void post(std::function<void()> work)
 {
     QTimer::singleShot(0, qApp, std::move(work));
+}
+
+// Counts the paints of a widget.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// How a figure stands against its target.
+inline const char *verdict(double value, double target)
+{
+    return value <= target ? "within" : "OVER";
 }

@@ -35,22 +35,6 @@
 
 namespace {
 
-// Counts the paints of a widget.
-struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-const char *verdict(double value, double target)
-{
-    return value <= target ? "within" : "OVER";
-}
-
 void showAndType(const QString &omp, bool separated)
 {
     QTemporaryDir dir;
