@@ -15,7 +15,6 @@ namespace voice {
 namespace {
 
 constexpr int CodeA1 = 74; // "J"
-constexpr int HighestHmmlCode = 113; // "q", written B# 4
 
 } // namespace
 
