@@ -230,6 +230,25 @@ TEST_F(MainWindowTest, TheOmpBoxHoldsLongDataInParagraphsOfItsOwn)
     }
 }
 
+// A paragraph of the box never ends between the halves of a character or of a CR LF: the data reads back whole.
+TEST_F(MainWindowTest, TheOmpBoxNeverBreaksACharacterOrALineBreakInTwo)
+{
+    MainWindow &f = started();
+    const QString head = u"$2:"_s + QString(OmpTextEdit::PieceLength - 4, u'M'); // the next character ends the first piece
+    const std::pair<QString, QString> cases[] = {
+        {u"\r\n4M"_s, u"\n4M"_s},
+        {u"\U0001F3B5M"_s, u"\U0001F3B5M"_s},
+        {u"\n\n4M"_s, u"\n\n4M"_s},
+    };
+    for (const auto &[tail, readBack] : cases) {
+        f.ompEdit->showOmp(head + tail);
+        const QString first = f.ompEdit->document()->firstBlock().text();
+        EXPECT_EQ(std::tuple(f.ompEdit->omp() == head + readBack, f.ompEdit->blockCount(), first.back().isHighSurrogate()),
+                  std::tuple(true, 2, false))
+            << str(readBack);
+    }
+}
+
 TEST_F(MainWindowTest, Play)
 {
     MainWindow &f = started();
