@@ -163,6 +163,24 @@ QString writeOutput(const QString &path, const QByteArray &bytes)
     return QString();
 }
 
+std::unique_ptr<SaveFile::Writer> streamWriter(const QString &path)
+{
+    return isStandardStream(path) ? SaveFile::Writer::standardOutput() : std::make_unique<SaveFile::Writer>(path);
+}
+
+int wavWritten(bool cancelled, const QString &error, const QString &outPath, const StopSignals &stops)
+{
+    if (cancelled) {
+        err(QStringLiteral("vltn: 中断しました。%1 は書き出していません。\n").arg(outPath));
+        return stops.exitCode();
+    }
+    if (!error.isEmpty()) {
+        err(QStringLiteral("vltn: %1\n").arg(error));
+        return ExitFailure;
+    }
+    return ExitOk;
+}
+
 bool outputIsNotInput(const QString &verb, const QString &input, const QString &output)
 {
     if (isStandardStream(output) || output.isEmpty())

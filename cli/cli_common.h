@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers the verbs share: output, usage errors, option values.
 
+#include "core/io/save_file.h"
 #include "core/machines/machines.h"
 
 #include <QByteArray>
@@ -8,8 +9,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace cli {
+
+class StopSignals;
 
 enum ExitCode { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
 
@@ -59,6 +63,13 @@ bool isStandardStream(const QString &path);
 // empty or "-". Returns an empty string on success, otherwise a Japanese
 // message.
 QString writeOutput(const QString &path, const QByteArray &bytes);
+
+// A writer for output streamed to `path` as it is made: standard output for
+// "-", otherwise the file, replaced only once committed.
+std::unique_ptr<SaveFile::Writer> streamWriter(const QString &path);
+// The end of a WAV file streamed to `outPath`: stopped by a signal (nothing
+// kept, exit 128 + the signal), failed with `error`, or written.
+int wavWritten(bool cancelled, const QString &error, const QString &outPath, const StopSignals &stops);
 
 // False, with the reason told on standard error, when `output` is the file
 // `input` itself (also through a link), which writing would destroy.

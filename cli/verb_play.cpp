@@ -195,19 +195,8 @@ int runWav(const QStringList &args)
     const StopSignals stops;
     MidiRenderOptions options;
     options.cancel = stops.flag(); // looked at between blocks
-    const std::unique_ptr<SaveFile::Writer> writer = isStandardStream(outPath)
-                                                         ? SaveFile::Writer::standardOutput()
-                                                         : std::make_unique<SaveFile::Writer>(outPath);
-    const MidiRenderResult result = renderMidiToWav(source.path, *writer, options);
-    if (result.cancelled) {
-        err(QStringLiteral("vltn: 中断しました。%1 は書き出していません。\n").arg(outPath));
-        return stops.exitCode();
-    }
-    if (!result.ok()) {
-        err(QStringLiteral("vltn: %1\n").arg(result.error));
-        return ExitFailure;
-    }
-    return ExitOk;
+    const MidiRenderResult result = renderMidiToWav(source.path, *streamWriter(outPath), options);
+    return wavWritten(result.cancelled, result.error, outPath, stops);
 }
 
 } // namespace cli

@@ -68,22 +68,11 @@ int runMachineWav(const QString &input, const MachineChoice &choice, const QStri
         return ExitFailure;
     }
     const StopSignals stops;
-    const std::unique_ptr<SaveFile::Writer> writer = isStandardStream(outPath)
-                                                         ? SaveFile::Writer::standardOutput()
-                                                         : std::make_unique<SaveFile::Writer>(outPath);
     const voice::Voice &voice = *source.voice;
     const WavFile::WriteResult result = WavFile::writeMono(
-        *writer, voice.frameCount(), [&](qint64 first, float *out, int count) { voice.render(first, out, count); },
+        *streamWriter(outPath), voice.frameCount(), [&](qint64 first, float *out, int count) { voice.render(first, out, count); },
         stops.flag());
-    if (result.cancelled) {
-        err(QStringLiteral("vltn: 中断しました。%1 は書き出していません。\n").arg(outPath));
-        return stops.exitCode();
-    }
-    if (!result.ok()) {
-        err(QStringLiteral("vltn: %1\n").arg(result.error));
-        return ExitFailure;
-    }
-    return ExitOk;
+    return wavWritten(result.cancelled, result.error, outPath, stops);
 }
 
 } // namespace cli
