@@ -118,6 +118,15 @@ TEST_F(Draw, NotesAreThoseVltnMidiPlays)
             const QStringList fields = lines.value(attribute(a, "data-line").toInt() - 1).section(u'\'', 0, 0).simplified().split(u' ');
             ASSERT_EQ(fields.value(1).replace(u'+', u'#') + u' ' + fields.value(2), attribute(a, "data-pitch")) << str(fields.join(u' '));
         }
+        // Each rect stands where its start is on one time scale (x written to hundredths of a pixel).
+        const auto x = [](const QXmlStreamAttributes &a) { return attribute(a, "x").toDouble(); };
+        const auto start = [](const QXmlStreamAttributes &a) { return attribute(a, "data-start-ms").toDouble(); };
+        const QXmlStreamAttributes &first = picture.rects.front(), &last = picture.rects.back();
+        if (start(last) - start(first) > 1000) {
+            const double scale = (x(last) - x(first)) / (start(last) - start(first));
+            for (const QXmlStreamAttributes &a : picture.rects)
+                ASSERT_NEAR(x(a), x(first) + (start(a) - start(first)) * scale, 0.02) << str(source);
+        }
         compared += qsizetype(want.size());
     }
     EXPECT_GT(compared, 2000);

@@ -90,6 +90,16 @@ TEST(SongNotes, BlackKeysAreTheSharpsOfEveryOctave)
     }
 }
 
+// The seconds ruler's step: the shortest of its ladder that keeps marks 50 pixels apart, an hour at most.
+TEST(SongNotes, TheRulerTakesTheShortestStepThatKeepsItsMarksApart)
+{
+    const double ladder[] = {0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 1800, 3600};
+    for (const double step : ladder) {
+        EXPECT_EQ(notes::secondsStep(50 / step, 50), step);
+        EXPECT_EQ(notes::secondsStep(50 / step * 0.999, 50), step == 3600 ? 3600 : *(std::find(std::begin(ladder), std::end(ladder), step) + 1));
+    }
+}
+
 TEST(SongNotes, CentsOfTheMachinesBeepPrograms)
 {
     const voice::PitchCents e500 = voice::pitchCents(Machine::E500, voice::Program::Beep);
