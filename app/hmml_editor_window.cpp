@@ -264,7 +264,7 @@ void HmmlEditorWindow::showContextMenu(const QPoint &pos)
 
 void HmmlEditorWindow::showVoice()
 {
-    const std::optional<Machine> machine = m_session.voiceMachine();
+    const std::optional<Machine> machine = m_session.soundingMachine();
     std::vector<int> offTune;
     if (machine) {
         const voice::PitchCents cents = voice::pitchCents(*machine, m_session.voiceProgram());
@@ -293,7 +293,7 @@ QString HmmlEditorWindow::pitchToolTip(int line) const
             continue;
         // The chosen machine's voice, or both machines' BEEP programs.
         std::vector<std::pair<Machine, voice::Program>> shown;
-        if (const std::optional<Machine> machine = m_session.voiceMachine())
+        if (const std::optional<Machine> machine = m_session.soundingMachine())
             shown.push_back({*machine, m_session.voiceProgram()});
         else
             for (const Machine m : machines::All)
@@ -324,7 +324,7 @@ QString HmmlEditorWindow::pitchToolTip(int line) const
 
 void HmmlEditorWindow::showError(const SessionMessage &message)
 {
-    if (!message.isEmpty())
+    if (message.hasMessage())
         m_messages.show(this, MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, message.title, message.text);
 }
 

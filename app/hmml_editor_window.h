@@ -49,7 +49,7 @@ public:
     // CP932 with CR LF. `unsaved`: closing asks about it.
     void newDocument(const QString &text, bool unsaved);
     // The file the text belongs to; empty for a new document.
-    const QString &filePath() const { return m_path; }
+    const QString &documentPath() const { return m_path; }
     bool isModified() const;
 
     // Another program saved the file: its text replaces the editor's (as an
@@ -59,7 +59,7 @@ public:
 
     // The latest conversion's status (errors are marked with it).
     const ConversionStatus &status() const { return m_status; }
-    LiveCompiler &compiler() const { return *m_compiler; }
+    LiveCompiler &liveCompiler() const { return *m_compiler; }
 
     // The commands.
     void newFile();      // "新規作成(&N)"

@@ -6,7 +6,7 @@
 
 namespace {
 
-LiveCompiler::Result compile(const QString &text, const QString &separator, qint32 interval)
+LiveCompiler::Result compileOnPool(const QString &text, const QString &separator, qint32 interval)
 {
     LiveCompiler::Result result{convertHmml(TextFile::withCrLfLineEnds(text), separator, interval), nullptr};
     if (result.conversion.ok())
@@ -53,7 +53,7 @@ void LiveCompiler::start()
     m_again = false;
     m_running = true;
     m_compiling = m_edits;
-    m_watcher.setFuture(QtConcurrent::run(&compile, m_source(), m_separator, m_interval));
+    m_watcher.setFuture(QtConcurrent::run(&compileOnPool, m_source(), m_separator, m_interval));
 }
 
 void LiveCompiler::finished()

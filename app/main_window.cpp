@@ -68,7 +68,7 @@ MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
     connect(&m_session, &SongSession::errorReported, this,
             qOverload<const SessionMessage &>(&MainWindow::showError));
     connect(&m_session, &SongSession::importProgress, playerStrip, &PlayerStrip::setWorkProgress);
-    connect(&m_session, &SongSession::importFinished, this, &MainWindow::importFinished);
+    connect(&m_session, &SongSession::importFinished, this, &MainWindow::showImportOutcome);
     connect(playerStrip, &PlayerStrip::cancelRequested, &m_session, &SongSession::cancelImport);
 }
 
@@ -361,7 +361,7 @@ bool MainWindow::startUp(const QStringList &arguments)
     // the path (a folder named songs.vtd.d) says nothing about the file.
     const bool songFile = QFileInfo(path).suffix().compare(QLatin1String("vtd"), Qt::CaseInsensitive) == 0;
     const SessionMessage error = songFile ? m_session.openSongFile(path) : m_session.openHmmlFile(path);
-    if (!error.isEmpty())
+    if (error.hasMessage())
         showError(error);
     return true;
 }
@@ -398,7 +398,7 @@ void MainWindow::loadHmmlFile()
     if (!openHmmlDialog.showOpen(m_services.dialogs, this))
         return;
     notepadDialog.fileName = openHmmlDialog.fileName;
-    if (const SessionMessage error = m_session.openHmmlFile(openHmmlDialog.fileName); !error.isEmpty())
+    if (const SessionMessage error = m_session.openHmmlFile(openHmmlDialog.fileName); error.hasMessage())
         showError(error);
 }
 
@@ -411,7 +411,7 @@ void MainWindow::openMidiFile()
     m_session.startImport(openMidiDialog.fileName);
 }
 
-void MainWindow::importFinished(const SongSession::ImportOutcome &outcome)
+void MainWindow::showImportOutcome(const SongSession::ImportOutcome &outcome)
 {
     showImporting(false);
     if (outcome.cancelled)
@@ -420,7 +420,7 @@ void MainWindow::importFinished(const SongSession::ImportOutcome &outcome)
         showError(QStringLiteral("MIDIファイルを読み込めませんでした。\r\n\r\n") + outcome.imported.error);
         return;
     }
-    if (!outcome.compileError.isEmpty()) {
+    if (outcome.compileError.hasMessage()) {
         showError(outcome.compileError);
         return;
     }
@@ -473,7 +473,7 @@ void MainWindow::openSong()
     stop();
     if (!openSongDialog.showOpen(m_services.dialogs, this))
         return;
-    if (const SessionMessage error = m_session.openSongFile(openSongDialog.fileName); !error.isEmpty())
+    if (const SessionMessage error = m_session.openSongFile(openSongDialog.fileName); error.hasMessage())
         showError(error);
 }
 
@@ -506,7 +506,7 @@ void MainWindow::play()
     playButton->setEnabled(false);
     const SessionMessage error = m_session.play();
     playButton->setEnabled(true);
-    if (!error.isEmpty())
+    if (error.hasMessage())
         showError(error);
 }
 

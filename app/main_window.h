@@ -124,7 +124,7 @@ private:
     void showSoundingNote(int line, qsizetype start, qsizetype end);
     void showBasicResult(Machine machine, const BasicProgramResult &program);
     void openSendWindow(const transfer::SendRequest &request);
-    void importFinished(const SongSession::ImportOutcome &outcome);
+    void showImportOutcome(const SongSession::ImportOutcome &outcome);
     void saveImportedHmml(const QString &midiPath, const QString &hmml);
     // While an import runs: the strip shows it, the song's fields take no typing.
     void showImporting(bool importing);

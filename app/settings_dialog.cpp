@@ -169,7 +169,7 @@ void SettingsDialog::buildControls()
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(separatorCheck, &QCheckBox::toggled, this, &SettingsDialog::applySeparatorEnabling);
-    connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::ok);
+    connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::storeChoices);
     connect(buttons, &QDialogButtonBox::rejected, this, &QWidget::close);
 }
 
@@ -210,7 +210,7 @@ void SettingsDialog::applySeparatorEnabling(bool ticked)
     spaceOption->setEnabled(ticked);
 }
 
-void SettingsDialog::ok()
+void SettingsDialog::storeChoices()
 {
     // Checked before anything is stored, so that a refused OK changes nothing.
     const std::optional<qint16> interval = parseInt16(intervalEdit->text());

@@ -27,7 +27,7 @@ public:
     // owner then selects the preferred tone), then unloads. A separator
     // interval that is not a 16-bit whole number is shown and keeps the
     // dialog open with nothing changed.
-    void ok();
+    void storeChoices();
 
     QGroupBox *serialGroup, *generalGroup, *layoutGroup;
     QCheckBox *loopCheck, *separatorCheck, *autoReloadCheck;

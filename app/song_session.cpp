@@ -120,7 +120,7 @@ qint32 SongSession::ompInterval() const
     return separatorInterval(m_settings);
 }
 
-std::optional<Machine> SongSession::voiceMachine() const
+std::optional<Machine> SongSession::soundingMachine() const
 {
     return ::voiceMachine(m_settings);
 }
@@ -253,7 +253,7 @@ void SongSession::importDone()
         // The song is compiled as an H-MML file is on loading; the user
         // then keeps its text as a file of its own, or not.
         outcome.compileError = showCompile(outcome.imported.hmml, work.conversion);
-        if (outcome.compileError.isEmpty())
+        if (!outcome.compileError.hasMessage())
             setSongFile(QString());
     }
     // What waited, unless the song is another now.
@@ -283,7 +283,7 @@ void SongSession::showLiveConversion(const HmmlConversion &conversion, const QSt
     showConversion(conversion);
     setSongFile(editorFile);
     if (replay)
-        if (const SessionMessage error = play(); !error.isEmpty())
+        if (const SessionMessage error = play(); error.hasMessage())
             emit errorReported(error);
 }
 
@@ -349,7 +349,7 @@ SessionMessage SongSession::loopLines(std::function<std::pair<int, int>()> range
 {
     m_loopRange = std::move(range);
     const SessionMessage error = nextLoopTurn();
-    if (!error.isEmpty())
+    if (error.hasMessage())
         m_loopRange = {};
     return error;
 }
@@ -389,7 +389,7 @@ SessionMessage SongSession::playData(const QString &omp, qsizetype firstNote, st
     // again, and the data is written anew, so a second press reloads it.
     m_player.setFileName(QString());
     m_samples.stop();
-    if (const std::optional<Machine> machine = voiceMachine()) {
+    if (const std::optional<Machine> machine = soundingMachine()) {
         const voice::SoundEvents sounds = voice::soundEvents(omp, *machine, voiceProgram());
         if (!sounds.ok())
             return failure(sounds.error);
@@ -431,7 +431,7 @@ void SongSession::followPlayback()
         // as they are now.
         if (m_loopRange) {
             const SessionMessage error = nextLoopTurn();
-            if (error.isEmpty())
+            if (!error.hasMessage())
                 return;
             m_loopRange = {};
             emit errorReported(error);
@@ -492,7 +492,7 @@ void SongSession::songFileSaved()
             } else {
                 showConversion(conversion);
                 if (wasPlaying)
-                    if (const SessionMessage error = play(); !error.isEmpty())
+                    if (const SessionMessage error = play(); error.hasMessage())
                         emit errorReported(error);
             }
         }

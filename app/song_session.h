@@ -39,7 +39,7 @@ class Voice;
 struct SessionMessage {
     QString text;
     QString title;
-    bool isEmpty() const { return text.isEmpty(); }
+    bool hasMessage() const { return !text.isEmpty(); }
 };
 
 class SongSession : public QObject {
@@ -69,8 +69,6 @@ public:
     // The song's H-MML file, watched for saves by other programs while the
     // automatic reloading is on; empty when the song has none.
     const QString &songFile() const { return m_songFile; }
-    // The line of every note while the OMP data is as compiled, else null.
-    const std::shared_ptr<const hmml::NoteLineMap> &lines() const { return m_lines; }
 
     // Edits the user typed into the main window (nothing is announced: the
     // window already shows them). Typed OMP data is no longer as compiled.
@@ -125,7 +123,7 @@ public:
     qint32 ompInterval() const;
     // The machine whose voice plays the song (none: the General MIDI tone),
     // and which of its programs.
-    std::optional<Machine> voiceMachine() const;
+    std::optional<Machine> soundingMachine() const;
     voice::Program voiceProgram() const;
     // An untitled song takes `title` (the OMP list names it so).
     void nameIfUntitled(const QString &title);

@@ -53,7 +53,7 @@ QString summary(std::vector<double> v)
 
 void settle(HmmlEditorWindow &e)
 {
-    while (e.textEdit->isLoading() || e.compiler().isBusy())
+    while (e.textEdit->isLoading() || e.liveCompiler().isBusy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
@@ -105,7 +105,7 @@ Timing timeCommand(MainWindow &f, const std::function<void()> &command, const st
     runUntil([&] { return painted.paints >= paintsBefore; });
     timing.all = t.nsecsElapsed() / 1e6;
     runUntil([&] {
-        return !e->compiler().isBusy() && e->noteView->notes() && (before.isNull() || f.session().omp() != before);
+        return !e->liveCompiler().isBusy() && e->noteView->notes() && (before.isNull() || f.session().omp() != before);
     });
     timing.shown = t.nsecsElapsed() / 1e6;
     runFor(1000);
@@ -184,7 +184,7 @@ void pasting()
 
 Figures measure(MainWindow &f, HmmlEditorWindow &e, int delay, int runs)
 {
-    e.compiler().setDelay(delay);
+    e.liveCompiler().setDelay(delay);
     // A note "N C O" in the middle of the song: its pitch turns D and back.
     const QRegularExpression note(QStringLiteral("^\\d+ C \\d$"));
     QTextBlock block = e.textEdit->document()->findBlockByNumber(e.textEdit->blockCount() / 2);

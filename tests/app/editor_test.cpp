@@ -38,7 +38,7 @@ protected:
     HmmlEditorWindow &editor(const QStringList &arguments = {}) { started(arguments).editorAction->trigger(); return settle(*form().editor()); }
     static HmmlEditorWindow &settle(HmmlEditorWindow &e)
     {
-        EXPECT_TRUE(testsupport::waitFor([&] { return !e.textEdit->isLoading() && !e.compiler().isBusy(); }));
+        EXPECT_TRUE(testsupport::waitFor([&] { return !e.textEdit->isLoading() && !e.liveCompiler().isBusy(); }));
         return e;
     }
     static void type(HmmlEditorWindow &e, const char *keys) // at the end; "|" is Return, "<" Backspace
@@ -275,7 +275,7 @@ TEST_F(EditorTest, AFileSavedByAnotherProgramIsReadAgain)
     // Switched off in the settings: saves are left alone.
     f.settingsAction->trigger();
     f.settingsDialog()->autoReloadCheck->setChecked(false);
-    f.settingsDialog()->ok();
+    f.settingsDialog()->storeChoices();
     saveElsewhere("C-TEMPO:120\r\n4 B 2\r\n");
     testsupport::waitFor([] { return false; }, 500);
     EXPECT_FALSE(f.session().hmmlSource().contains(u"4 B 2"));
@@ -310,7 +310,7 @@ TEST_F(EditorTest, OpensOnTheSongsOwnHmml)
         menu->trigger();
         ASSERT_TRUE(testsupport::waitFor([&] { return !f.session().isImporting(); })); // a MIDI file is read on another thread
         HmmlEditorWindow &e = editor();
-        EXPECT_EQ(std::tuple(e.filePath() + f.session().songFile(), e.textEdit->toPlainText(), e.isModified()),
+        EXPECT_EQ(std::tuple(e.documentPath() + f.session().songFile(), e.textEdit->toPlainText(), e.isModified()),
                   std::tuple(QString(), text ? QString::fromUtf8(text) : QString(f.session().hmmlSource()).remove(u'\r'), unsaved)) << opened;
         delete &e;
     }
