@@ -206,6 +206,22 @@ bool outputIsNotInput(const QString &verb, const QString &input, const QString &
     return false;
 }
 
+bool inputAndRequiredOutput(const QCommandLineParser &parser, const QCommandLineOption &outOpt, const QString &verb,
+                            QString &input, QString &outPath, int &exitCode)
+{
+    outPath = parser.value(outOpt);
+    if (outPath.isEmpty()) {
+        exitCode = usageError(verb, QStringLiteral("書き出すファイルを -o で指定してください (- は標準出力)。"));
+        return false;
+    }
+    input = parser.positionalArguments().at(0);
+    if (!outputIsNotInput(verb, input, outPath)) {
+        exitCode = ExitFailure;
+        return false;
+    }
+    return true;
+}
+
 void addSongArgument(QCommandLineParser &parser, bool alsoMidi)
 {
     parser.addPositionalArgument(

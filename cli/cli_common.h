@@ -75,6 +75,12 @@ int wavWritten(bool cancelled, const QString &error, const QString &outPath, con
 // `input` itself (also through a link), which writing would destroy.
 bool outputIsNotInput(const QString &verb, const QString &input, const QString &output);
 
+// The verb's one input and the file its required `-o` names; false, with
+// the reason told and `exitCode` set, when `-o` is missing (a usage error)
+// or names the input itself.
+bool inputAndRequiredOutput(const QCommandLineParser &parser, const QCommandLineOption &outOpt, const QString &verb,
+                            QString &input, QString &outPath, int &exitCode);
+
 // The INPUT the song verbs take (`alsoMidi`: a MIDI file too).
 void addSongArgument(QCommandLineParser &parser, bool alsoMidi = false);
 // "-o, --output OUT" with the verb's own description.

@@ -48,12 +48,9 @@ int runDraw(const QStringList &args)
     std::optional<voice::PitchCents> cents;
     if (machine)
         cents = voice::pitchCents(*machine, voice::Program::Beep);
-    const QString outPath = parser.value(outOpt);
-    if (outPath.isEmpty())
-        return usageError(verb, QStringLiteral("書き出すファイルを -o で指定してください (- は標準出力)。"));
-    const QString input = parser.positionalArguments().at(0);
-    if (!outputIsNotInput(verb, input, outPath))
-        return ExitFailure;
+    QString input, outPath;
+    if (!inputAndRequiredOutput(parser, outOpt, verb, input, outPath, exitCode))
+        return exitCode;
 
     const SongInput song = loadSongInput(input);
     if (!song.ok())

@@ -39,12 +39,9 @@ int runImport(const QStringList &args)
         return exitCode;
     if (parser.isSet(trackOpt) && parser.isSet(channelOpt))
         return usageError(verb, QStringLiteral("--track と --channel はどちらか一方だけを指定してください。"));
-    const QString outPath = parser.value(outOpt);
-    if (outPath.isEmpty())
-        return usageError(verb, QStringLiteral("書き出すファイルを -o で指定してください (- は標準出力)。"));
-    const QString input = parser.positionalArguments().at(0);
-    if (!outputIsNotInput(verb, input, outPath))
-        return ExitFailure;
+    QString input, outPath;
+    if (!inputAndRequiredOutput(parser, outOpt, verb, input, outPath, exitCode))
+        return exitCode;
 
     importer::ImportOptions options;
     if (parser.isSet(trackOpt))

@@ -28,12 +28,9 @@ int runMidi(const QStringList &args)
     if (!parseVerb(parser, args, verb, 1, exitCode)
         || !intOption(parser, toneOpt.names().constFirst(), 0, 127, tone, verb, exitCode))
         return exitCode;
-    const QString outPath = parser.value(outOpt);
-    if (outPath.isEmpty())
-        return usageError(verb, QStringLiteral("書き出すファイルを -o で指定してください (- は標準出力)。"));
-    const QString input = parser.positionalArguments().at(0);
-    if (!outputIsNotInput(verb, input, outPath))
-        return ExitFailure;
+    QString input, outPath;
+    if (!inputAndRequiredOutput(parser, outOpt, verb, input, outPath, exitCode))
+        return exitCode;
 
     const SongInput song = loadSongInput(input);
     if (!song.ok())
