@@ -187,21 +187,23 @@ bool HmmlTextEdit::event(QEvent *event)
 void HmmlTextEdit::updateSelections()
 {
     QList<QTextEdit::ExtraSelection> selections;
+    // A line's text underlined.
+    const auto underlined = [](const QTextBlock &block, QTextCharFormat::UnderlineStyle style, const QColor &colour) {
+        QTextEdit::ExtraSelection s;
+        s.cursor = QTextCursor(block);
+        s.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        s.format.setUnderlineStyle(style);
+        s.format.setUnderlineColor(colour);
+        return s;
+    };
     // Only the lines in view are marked out of tune: the marks of every line
     // of a long song would each be moved along at every keystroke.
     const int first = firstVisibleBlock().blockNumber() + 1;
     const int last = first + viewport()->height() / std::max(1, fontMetrics().lineSpacing()) + 1;
     for (auto line = std::lower_bound(m_offTuneLines.begin(), m_offTuneLines.end(), first);
          line != m_offTuneLines.end() && *line <= last; ++line) {
-        const QTextBlock block = document()->findBlockByNumber(*line - 1);
-        if (!block.isValid())
-            continue;
-        QTextEdit::ExtraSelection s;
-        s.cursor = QTextCursor(block);
-        s.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        s.format.setUnderlineStyle(QTextCharFormat::DotLine);
-        s.format.setUnderlineColor(OffTuneColour);
-        selections << s;
+        if (const QTextBlock block = document()->findBlockByNumber(*line - 1); block.isValid())
+            selections << underlined(block, QTextCharFormat::DotLine, OffTuneColour);
     }
     if (const QTextBlock block = document()->findBlockByNumber(m_soundingLine - 1); m_soundingLine > 0 && block.isValid()) {
         QTextEdit::ExtraSelection s;
@@ -210,14 +212,8 @@ void HmmlTextEdit::updateSelections()
         s.format.setProperty(QTextFormat::FullWidthSelection, true);
         selections << s;
     }
-    if (const QTextBlock block = document()->findBlockByNumber(m_errorLine - 1); m_errorLine > 0 && block.isValid()) {
-        QTextEdit::ExtraSelection s;
-        s.cursor = QTextCursor(block);
-        s.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        s.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
-        s.format.setUnderlineColor(ErrorColour);
-        selections << s;
-    }
+    if (const QTextBlock block = document()->findBlockByNumber(m_errorLine - 1); m_errorLine > 0 && block.isValid())
+        selections << underlined(block, QTextCharFormat::WaveUnderline, ErrorColour);
     setExtraSelections(selections);
 }
 
